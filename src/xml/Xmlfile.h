@@ -1,0 +1,89 @@
+#pragma once
+// The two XML adapters the model uses: TXmlInput turns a file into a flat
+// queue of items (start tag, end tag, attribute, text) that each node's
+// ReadXml consumes in document order; TXmlOutput builds indented XML text in
+// memory and writes it to the file only on an explicit, checked Close().
+//
+// All strings are Windows-1252 bytes.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TXmlParser;
+
+enum TXmlKind : std::uint8_t {
+    xkNone = 0,      // no item (document exhausted)
+    xkStart = 1,     // start of an element: Element
+    xkEnd = 2,       // end of an element: Element (as written in the end tag)
+    xkAttribute = 3, // Element carries attribute Name with Value
+    xkText = 4,      // text Value inside the innermost open Element
+};
+
+struct TXmlData {
+    TXmlKind Kind = xkNone;
+    std::string Element;
+    std::string Name;
+    std::string Value;
+};
+
+class TXmlInput {
+public:
+    // Loads the whole file; throws TException "Can't open XML file" on failure.
+    explicit TXmlInput(const std::string& fileName);
+    ~TXmlInput();
+    TXmlInput(const TXmlInput&) = delete;
+    TXmlInput& operator=(const TXmlInput&) = delete;
+
+    bool HasData();
+    TXmlData Get();
+
+    const std::string& FileName() const { return FFileName; }
+
+private:
+    bool ScanMore();
+
+    std::string FFileName;
+    std::unique_ptr<TXmlParser> FScanner;
+    std::vector<std::string> FOpenNames;
+    std::deque<TXmlData> FPending;
+    bool FOpened = false;
+};
+
+class TXmlOutput {
+public:
+    // Checks that the target's folder can take the file; throws TException
+    // "Can't open XML file for output" (details: the file name) when not.
+    explicit TXmlOutput(const std::string& fileName);
+    // Without a successful Close() nothing is written: a save that failed
+    // half way leaves the old file untouched.
+    ~TXmlOutput();
+    TXmlOutput(const TXmlOutput&) = delete;
+    TXmlOutput& operator=(const TXmlOutput&) = delete;
+
+    void WriteHeader();
+    void OpenElement(const std::string& name);
+    void BeginTag(const std::string& name);
+    void WriteAttribute(const std::string& name, const std::string& value);
+    void EndTag();
+    void EndEmptyTag();
+    void WriteElement(const std::string& name, const std::string& value);
+    void CloseElement();
+
+    // Writes the text to a temporary file beside the target, flushes it and
+    // renames it over the target. Throws TException "Can't write XML file"
+    // (details: the file name) on any failure; the target is then untouched.
+    void Close();
+
+    // The document built so far (for tests and in-memory use).
+    const std::string& Text() const { return FText; }
+
+private:
+    std::string FFileName;
+    std::string FIndent;
+    std::vector<std::string> FOpenNames;
+    std::string FText;
+    bool FClosed = false;
+};
