@@ -32,7 +32,7 @@ TTreeItem* TItemTree::AddChild(TTreeItem* parent, const std::string& caption, TC
 TTreeItem* TItemTree::Insert(TTreeItem* parent, const std::string& caption, TChampNode* object, void* owned,
                              void (*deleter)(void*))
 {
-    if (parent && parent->FTree != this) parent = nullptr;
+    if (parent && parent->FTree != this) return nullptr;
     auto* item = new TTreeItem;
     item->FTree = this;
     item->FParent = parent;

@@ -72,21 +72,22 @@ public:
     TItemTree& operator=(const TItemTree&) = delete;
 
     // Items are appended after the last sibling. A null parent adds a
-    // top-level item.
+    // top-level item; a parent of another tree adds nothing (null, and an
+    // object to be owned stays with the caller).
     TTreeItem* AddTopLevel(const std::string& caption, TChampNode* object);
     TTreeItem* AddChild(TTreeItem* parent, const std::string& caption, TChampNode* object);
     // The same, the item taking ownership of the object.
     template <class T>
-    TTreeItem* AddTopLevel(const std::string& caption, std::unique_ptr<T> object)
+    TTreeItem* AddTopLevel(const std::string& caption, std::unique_ptr<T>&& object)
     {
         return AddChild(nullptr, caption, std::move(object));
     }
     template <class T>
-    TTreeItem* AddChild(TTreeItem* parent, const std::string& caption, std::unique_ptr<T> object)
+    TTreeItem* AddChild(TTreeItem* parent, const std::string& caption, std::unique_ptr<T>&& object)
     {
         T* raw = object.get();
         TTreeItem* item = Insert(parent, caption, raw, raw, [](void* p) { delete static_cast<T*>(p); });
-        object.release();
+        if (item) object.release();
         return item;
     }
 

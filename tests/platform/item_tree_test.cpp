@@ -77,7 +77,9 @@ TEST(ItemTree, DeletingAnItemTakesItsChildrenAndTheSelection)
     TTreeItem* foreign = other.AddTopLevel("F", nullptr);
     tree.Delete(foreign);
     tree.Select(foreign);
+    EXPECT_EQ(tree.AddChild(foreign, "G", nullptr), nullptr);
     EXPECT_EQ(other.Count(), 1);
+    EXPECT_EQ(tree.Count(), 0);
     EXPECT_EQ(tree.Selected(), nullptr);
 }
 
