@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TXmlParser;
@@ -33,6 +34,9 @@ class TXmlInput {
 public:
     // Loads the whole file; throws TException "Can't open XML file" on failure.
     explicit TXmlInput(const std::string& fileName);
+    // Reads the document from `documentText` instead of a file (tests, fuzzing);
+    // `fileName` only names it in messages.
+    TXmlInput(const std::string& fileName, std::string_view documentText);
     ~TXmlInput();
     TXmlInput(const TXmlInput&) = delete;
     TXmlInput& operator=(const TXmlInput&) = delete;
