@@ -510,6 +510,8 @@ void TAttrList::Analyze(const char* start, const char*& final)
         }
     }
     final = p;
+    if (FCount < 2)
+        return;
 
     // Each attribute goes behind the last one whose name is byte-wise smaller,
     // that is before earlier ones of an equal name.

@@ -14,6 +14,10 @@
 // ---------------------------------------------------------------------------
 // Reader
 
+namespace {
+const std::string kNoElement;
+}
+
 TXmlInput::TXmlInput(const std::string& fileName)
     : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
 {
@@ -35,20 +39,28 @@ TXmlInput::~TXmlInput() = default;
 
 bool TXmlInput::HasData()
 {
-    return !FPending.empty() || ScanMore();
+    return FHead < FPending.size() || ScanMore();
 }
 
 TXmlData TXmlInput::Get()
 {
-    if (FPending.empty() && !ScanMore())
+    if (FHead == FPending.size() && !ScanMore())
         return TXmlData{};
-    TXmlData item = std::move(FPending.front());
-    FPending.pop_front();
-    return item;
+    return std::move(FPending[FHead++]);
+}
+
+TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
+{
+    TXmlData& d = FPending.emplace_back();
+    d.Kind = kind;
+    d.Element = element;
+    return d;
 }
 
 bool TXmlInput::ScanMore()
 {
+    FPending.clear();
+    FHead = 0;
     TXmlParser& s = *FScanner;
     while (s.Scan()) {
         switch (s.CurPartType) {
@@ -59,28 +71,28 @@ bool TXmlInput::ScanMore()
         case ptCData:
             continue;
         case ptStartTag:
-        case ptEmptyTag: {
-            FPending.push_back(TXmlData{xkStart, s.CurName, std::string(), std::string()});
+        case ptEmptyTag:
+            Queue(xkStart, s.CurName);
             for (std::size_t i = 0; i < s.CurAttr.Count(); ++i) {
                 const TAttr* a = s.CurAttr.Node(i);
-                FPending.push_back(TXmlData{xkAttribute, s.CurName, a->Name, a->Value});
+                TXmlData& d = Queue(xkAttribute, s.CurName);
+                d.Name = a->Name;
+                d.Value = a->Value;
             }
             if (s.CurPartType == ptStartTag)
                 FOpenNames.push_back(s.CurName);
             else
-                FPending.push_back(TXmlData{xkEnd, s.CurName, std::string(), std::string()});
+                Queue(xkEnd, s.CurName);
             return true;
-        }
         case ptEndTag:
-            FPending.push_back(TXmlData{xkEnd, s.CurName, std::string(), std::string()});
+            Queue(xkEnd, s.CurName);
             // A stray end tag (no element open) changes nothing.
             if (!FOpenNames.empty())
                 FOpenNames.pop_back();
             return true;
         case ptContent:
             // Text outside every element belongs to no element.
-            FPending.push_back(TXmlData{xkText, FOpenNames.empty() ? std::string() : FOpenNames.back(),
-                                        std::string(), s.CurContent});
+            Queue(xkText, FOpenNames.empty() ? kNoElement : FOpenNames.back()).Value = s.CurContent;
             return true;
         default:
             throw TException("", "Unexpected tag reading XML file", FFileName);

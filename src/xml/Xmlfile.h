@@ -6,8 +6,8 @@
 //
 // All strings are Windows-1252 bytes.
 
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,8 +51,12 @@ private:
 
     std::string FFileName;
     std::unique_ptr<TXmlParser> FScanner;
+    TXmlData& Queue(TXmlKind kind, const std::string& element);
+
     std::vector<std::string> FOpenNames;
-    std::deque<TXmlData> FPending;
+    // The items of the last scanned part; those before FHead are taken.
+    std::vector<TXmlData> FPending;
+    std::size_t FHead = 0;
     bool FOpened = false;
 };
 
