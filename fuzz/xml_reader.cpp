@@ -50,6 +50,12 @@ void RoundTrip(const std::vector<TXmlData>& items)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    TXmlParser::ExpansionLimit = 256u << 10;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -548,6 +548,15 @@ void TElemList::Add(std::unique_ptr<TElemDef> elem)
     FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(pos), std::move(elem));
 }
 
+void TElemList::AddOrReplace(std::unique_ptr<TElemDef> elem)
+{
+    const std::size_t pos = LowerBound(elem->Name);
+    if (pos < FItems.size() && FItems[pos]->Name == elem->Name)
+        FItems[pos] = std::move(elem);
+    else
+        FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(pos), std::move(elem));
+}
+
 TElemDef* TElemList::Node(std::string_view name) const
 {
     const std::size_t pos = LowerBound(name);
@@ -559,17 +568,6 @@ TElemDef* TElemList::Node(std::string_view name) const
 TElemDef* TElemList::Node(std::size_t index) const
 {
     return index < FItems.size() ? FItems[index].get() : nullptr;
-}
-
-std::unique_ptr<TElemDef> TElemList::Remove(std::string_view name)
-{
-    const std::size_t pos = LowerBound(name);
-    if (pos < FItems.size() && FItems[pos]->Name == name) {
-        auto elem = std::move(FItems[pos]);
-        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(pos));
-        return elem;
-    }
-    return nullptr;
 }
 
 TExternalID::TExternalID(const char* start) : End(start)
@@ -885,8 +883,8 @@ void TXmlParser::ReportError(const char* pos)
 
 bool TXmlParser::MayExpand(std::size_t depth, std::size_t size) const
 {
-    return depth < kMaxEntityDepth && size <= kMaxExpansion &&
-           FExpanded + size + kExpansionOverhead <= kMaxExpansion;
+    return depth < kMaxEntityDepth && size <= ExpansionLimit &&
+           FExpanded + size + kExpansionOverhead <= ExpansionLimit;
 }
 
 void TXmlParser::Expanded(std::size_t size)
@@ -947,18 +945,11 @@ void TXmlParser::ResolveTextReference(const char*& pos)
         pos = text->c_str();
         return;
     }
-    if (!MayExpand(depth, 0)) {
+    std::shared_ptr<TXmlParser> ext = LoadCounted(def->SystemId, def->PublicId, def->NotationName, depth);
+    if (!ext) {
         CurContent.append(p, after);
         return;
     }
-    std::shared_ptr<TXmlParser> ext = LoadExternalEntity(def->SystemId, def->PublicId, def->NotationName);
-    const std::size_t size = ext ? std::strlen(ext->GetDocBuffer()) : 0;
-    if (!ext || !MayExpand(depth, size)) {
-        if (ext)
-            CurContent.append(p, after);
-        return;
-    }
-    Expanded(size);
     EntityStack.Push(ext, after);
     FCurKeep = ext;
     pos = ext->GetDocBuffer();
@@ -1070,10 +1061,28 @@ void TXmlParser::ProcessAttributes()
     }
 }
 
-std::string TXmlParser::ExternalText(const TEntityDef& def)
+std::shared_ptr<TXmlParser> TXmlParser::LoadCounted(const std::string& systemId, const std::string& publicId,
+                                                     const std::string& notation, std::size_t depth)
 {
-    std::unique_ptr<TXmlParser> ext = LoadExternalEntity(def.SystemId, def.PublicId, def.NotationName);
-    return ext ? std::string(ext->GetDocBuffer()) : std::string();
+    if (!MayExpand(depth, 0))
+        return nullptr;
+    std::shared_ptr<TXmlParser> ext = LoadExternalEntity(systemId, publicId, notation);
+    const std::size_t size = ext ? std::strlen(ext->GetDocBuffer()) : 0;
+    if (!MayExpand(depth, size)) {
+        Expanded(ExpansionLimit);  // past the bound: no more loads
+        return nullptr;
+    }
+    Expanded(size);
+    return ext ? ext : std::make_shared<TXmlParser>();
+}
+
+bool TXmlParser::ExternalText(const TEntityDef& def, std::size_t depth, std::string& text)
+{
+    const std::shared_ptr<TXmlParser> ext = LoadCounted(def.SystemId, def.PublicId, def.NotationName, depth);
+    if (!ext)
+        return false;
+    text = ext->GetDocBuffer();
+    return true;
 }
 
 // Attribute values: general entities, predefined entities and character
@@ -1122,20 +1131,14 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
                 continue;
             }
             Expanded(def->Value.size());
-            const std::string value = def->Value;  // the list may not change, but be safe
-            ReplaceReferences(out, value, false, depth + 1);
+            ReplaceReferences(out, def->Value, false, depth + 1);
             continue;
         }
-        if (!MayExpand(depth, 0)) {
+        std::string ext;
+        if (!ExternalText(*def, depth, ext)) {
             out.append(whole);
             continue;
         }
-        const std::string ext = ExternalText(*def);
-        if (!MayExpand(depth, ext.size())) {
-            out.append(whole);
-            continue;
-        }
-        Expanded(ext.size());
         ReplaceReferences(out, ext, translate, depth + 1);
     }
 }
@@ -1173,13 +1176,14 @@ void TXmlParser::ReplaceGeneral(std::string& out, std::string_view text, std::si
             out.append(whole);
             continue;
         }
-        const std::string value = def->IsExternal() ? ExternalText(*def) : def->Value;
-        if (!MayExpand(depth, value.size())) {
+        std::string ext;
+        if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
             out.append(whole);
             continue;
         }
-        Expanded(value.size());
-        ReplaceGeneral(out, value, depth + 1);
+        if (!def->IsExternal())
+            Expanded(def->Value.size());
+        ReplaceGeneral(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
     }
 }
 
@@ -1216,13 +1220,14 @@ void TXmlParser::ReplaceParameter(std::string& out, std::string_view text, std::
             out.append(whole);
             continue;
         }
-        const std::string value = def->IsExternal() ? ExternalText(*def) : def->Value;
-        if (!MayExpand(depth, value.size())) {
+        std::string ext;
+        if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
             out.append(whole);
             continue;
         }
-        Expanded(value.size());
-        ReplaceParameter(out, value, depth + 1);
+        if (!def->IsExternal())
+            Expanded(def->Value.size());
+        ReplaceParameter(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
     }
 }
 
@@ -1389,12 +1394,9 @@ void TXmlParser::AnalyzeDtdc()
         if (At(p, "SYSTEM") || At(p, "PUBLIC")) {
             const TExternalID id(p);
             p = id.End;
-            std::shared_ptr<TXmlParser> ext = LoadExternalEntity(id.SystemId, id.PublicId, std::string());
-            const char* text = ext ? ext->GetDocBuffer() : "";
-            const std::size_t size = std::strlen(text);
-            const char* decl = std::strstr(text, "<!");
-            if (decl != nullptr && MayExpand(0, size)) {
-                Expanded(size);
+            std::shared_ptr<TXmlParser> ext = LoadCounted(id.SystemId, id.PublicId, std::string(), 0);
+            const char* decl = ext ? std::strstr(ext->GetDocBuffer(), "<!") : nullptr;
+            if (decl != nullptr) {
                 // Read the external subset with its own text kept alive, then
                 // come back to the DOCTYPE.
                 auto outerKeep = FCurKeep;
@@ -1512,10 +1514,9 @@ const char* TXmlParser::AnalyzeElementDecl(const char* start)
     rec.Start = start;
     rec.Final = *q ? q : q - 1;
     // A redeclaration replaces the earlier element with its attributes.
-    const bool replacing = Elements.Remove(name) != nullptr;
-    if (!name.empty() && (replacing || Elements.Count() < kMaxDeclarations)) {
+    if (!name.empty() && (Elements.Node(name) != nullptr || Elements.Count() < kMaxDeclarations)) {
         rec.ElemDef = elem.get();
-        Elements.Add(std::move(elem));
+        Elements.AddOrReplace(std::move(elem));
     }
     DtdElementFound(rec);
     return *q ? q + 1 : q;

@@ -138,12 +138,12 @@ public:
 class TElemList {
 public:
     void Add(std::unique_ptr<TElemDef> elem);   // before elements of an equal name
+    // A redeclaration takes the place of the earlier element.
+    void AddOrReplace(std::unique_ptr<TElemDef> elem);
     TElemDef* Node(std::string_view name) const;
     TElemDef* Node(std::size_t index) const;
     std::size_t Count() const { return FItems.size(); }
     void Clear() { FItems.clear(); }
-    // Takes the element out of the list (a redeclaration replaces it).
-    std::unique_ptr<TElemDef> Remove(std::string_view name);
 
 private:
     std::size_t LowerBound(std::string_view name) const;
@@ -226,8 +226,11 @@ public:
     static constexpr std::size_t kMaxEntityDepth = 16;            // entities open at once
     static constexpr std::size_t kMaxExpansion = 8u << 20;         // entity bytes entered per scan
     static constexpr std::size_t kMaxExternalSize = 8u << 20;      // an external entity or DTD file
-    static constexpr std::size_t kMaxDeclarations = 1u << 16;      // per declaration list
+    static constexpr std::size_t kMaxDeclarations = 1u << 14;      // per declaration list
     static constexpr std::size_t kMaxAttrDefs = 1024;              // attribute definitions per element
+    // The expansion bound in force (kMaxExpansion); a fuzzer lowers it to
+    // spend its time on variety rather than on long expansions.
+    static inline std::size_t ExpansionLimit = kMaxExpansion;
 
     TXmlParser();
     virtual ~TXmlParser();
@@ -321,7 +324,11 @@ private:
     bool MayExpand(std::size_t depth, std::size_t size) const;
     void Expanded(std::size_t size);
     bool LoadFromFileBounded(const std::string& fileName, std::size_t maxSize);
-    std::string ExternalText(const TEntityDef& def);
+    // An external entity's parser, its reading charged to the expansion
+    // bound; none when the bound allows no more.
+    std::shared_ptr<TXmlParser> LoadCounted(const std::string& systemId, const std::string& publicId,
+                                            const std::string& notation, std::size_t depth);
+    bool ExternalText(const TEntityDef& def, std::size_t depth, std::string& text);
     void ReplaceReferences(std::string& out, std::string_view text, bool translate, std::size_t depth);
     void ReplaceGeneral(std::string& out, std::string_view text, std::size_t depth);
     void ReplaceParameter(std::string& out, std::string_view text, std::size_t depth);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "common/TempDir.h"
 #include "model/Exceptions.h"
 #include "xml/ItemText.h"
@@ -62,8 +64,10 @@ TEST(XmlInput, FailuresNameTheirCause)
     } catch (const TException& e) {
         EXPECT_STREQ(e.what(), "<Can't open XML file> in <>. Details: <>");
     }
-    // A folder is not a file.
+    // A folder or a FIFO is not a file (and a FIFO must not block).
     EXPECT_THROW(TXmlInput in(dir.Path().string()), TException);
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_THROW(TXmlInput in(dir.File("fifo")), TException);
     // A document cut short is no error: the items end where the text does.
     WriteFileBytes(dir.File("cut.xml"), "<A x='1'><B>text");
     TXmlInput in(dir.File("cut.xml"));

@@ -214,6 +214,11 @@ TEST(XmlScanner, ReadsExternalDtdAndEntitiesBesideTheDocument)
     // The external entity switches to UTF-8 and back to ISO8859-1 behind it;
     // its own declaration is a part, so the text around it is split.
     EXPECT_EQ(Compact(in), "<A A.x=ext A:'T' A:'\xE9' <B >B A:'\xE9' >A");
+    // Without a declaration nothing is translated, also behind an entity
+    // that declared UTF-8 for itself.
+    WriteFileBytes(dir.File("bare.xml"), "<!DOCTYPE A [<!ENTITY e SYSTEM 'e.txt'>]><A>&e;\xC3\xA9</A>");
+    TXmlInput bare(dir.File("bare.xml"));
+    EXPECT_EQ(Compact(bare), "<A A:'\xE9' <B >B A:'\xC3\xA9' >A");
     // A DTD that does not exist is an empty one.
     EXPECT_EQ(CompactOf("<!DOCTYPE A SYSTEM 'Zephyrant.dtd'><A>a</A>"), "<A A:'a' >A");
 }
@@ -262,6 +267,32 @@ TEST(XmlScanner, ReadsExternalEntitiesOnlyFromBoundedRegularFiles)
         TXmlInput in(dir.File("doc.xml"));
         EXPECT_EQ(Compact(in), "<A A.v=[] A:'[]' >A") << target;
     }
+}
+
+TEST(XmlScanner, ChargesEveryExternalLoadToTheBound)
+{
+    struct Counting : TXmlParser {
+        int Loads = 0;
+        std::unique_ptr<TXmlParser> LoadExternalEntity(const std::string& s, const std::string& p,
+                                                       const std::string& n) override
+        {
+            ++Loads;
+            return TXmlParser::LoadExternalEntity(s, p, n);
+        }
+    };
+    TempDir dir;
+    WriteFileBytes(dir.File("big.dtd"), std::string(1u << 20, ' '));  // no declarations in it
+    std::string doc = "<!DOCTYPE A";
+    for (int i = 0; i < 100; ++i)
+        doc += " SYSTEM 'big.dtd'";
+    doc += " [<!ENTITY e SYSTEM 'big.dtd'>]><A>";
+    for (int i = 0; i < 100; ++i)
+        doc += "&e;";
+    WriteFileBytes(dir.File("doc.xml"), doc + "</A>");
+    Counting p;
+    ASSERT_TRUE(p.LoadFromFile(dir.File("doc.xml")));
+    Parts(p);
+    EXPECT_LE(p.Loads, static_cast<int>(TXmlParser::kMaxExpansion >> 20) + 1);
 }
 
 TEST(XmlScanner, RepeatedDoctypeDoesNotLoop)
