@@ -603,6 +603,14 @@ void TEntityStack::Push(std::shared_ptr<TXmlParser> parser, const char* pos)
     FNodes.push_back(TEntityStackNode{std::move(parser), FOwner.FCurEncoding, pos, FOwner.FCurKeep});
 }
 
+void TEntityStack::Clear()
+{
+    if (FNodes.empty())
+        return;
+    FOwner.SetEncoding(FNodes.front().Encoding);
+    FNodes.clear();
+}
+
 const char* TEntityStack::Pop()
 {
     if (FNodes.empty())

@@ -210,7 +210,8 @@ public:
     // The continuation position of the top node (none when empty); restores
     // the translation encoding stored with it.
     const char* Pop();
-    void Clear() { FNodes.clear(); }
+    // Leaves every entity at once: the encoding from before the first comes back.
+    void Clear();
     std::size_t Count() const { return FNodes.size(); }
 
 private:
