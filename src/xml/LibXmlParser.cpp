@@ -191,9 +191,9 @@ TRef ParseRef(std::string_view s, std::size_t amp, bool charRefs)
 }
 
 // The byte a character reference stands for. Codes above 255 go through the
-// Windows-1252 table ("¿" when it has no byte); a number that does not read
-// (too large to be a character) and the code 0 give a blank, so a reference
-// never puts a NUL into a value.
+// Windows-1252 table (BF, the inverted question mark, when it has no byte);
+// a number that does not read (too large to be a character) and the code 0
+// give a blank, so a reference never puts a NUL into a value.
 char CharFromCode(std::string_view digits, bool hex)
 {
     std::uint32_t code = 0;

@@ -105,7 +105,7 @@ TEST(XmlScanner, ResolvesReferencesInText)
     EXPECT_EQ(TextOf("a&b c;d"), "a&b c;d");
     EXPECT_EQ(TextOf("a&#x;&#;&#12a;&"), "a&#x;&#;&#12a;&");
     EXPECT_EQ(CompactOf("<A>R&D</A><B>x;</B>"), "<A A:'R&D' >A <B B:'x;' >B");
-    // Codes above 255 through Windows-1252, "¿" without a byte; no NUL ever.
+    // Codes above 255 through Windows-1252, BF without a byte; no NUL ever.
     EXPECT_EQ(TextOf("&#8364;&#x152;&#x4E2D;&#128512;"), "\x80\x8C\xBF\xBF");
     EXPECT_EQ(TextOf("a&#x110000;b&#0;c&#x0;d&#99999999999;e"), "a b c d e");
     EXPECT_EQ(TextOf("&#233;"), "\xE9");
