@@ -56,22 +56,10 @@ TEST(StringGrid, SelectionAndTopRowStayInsideTheTable)
     EXPECT_EQ(grid.VisibleRowCount(), 17);
 }
 
-TEST(StringGrid, OptionSetsAndStates)
+TEST(StringGrid, EditOptionsAreTheReadOnlyOnesWithTheEditor)
 {
     EXPECT_EQ(EditGridOptions & ~ReadOnlyGridOptions, TGridOptions(goEditing | goAlwaysShowEditor));
     EXPECT_EQ(ReadOnlyGridOptions & (goEditing | goAlwaysShowEditor), 0u);
-    TStringGrid grid;
-    EXPECT_TRUE(grid.Enabled());
-    EXPECT_TRUE(grid.Visible());
-    EXPECT_FALSE(grid.EditorMode());
-    grid.SetOptions(EditGridOptions);
-    grid.SetEditorMode(true);
-    grid.SetEnabled(false);
-    grid.SetVisible(false);
-    EXPECT_EQ(grid.Options(), EditGridOptions);
-    EXPECT_TRUE(grid.EditorMode());
-    EXPECT_FALSE(grid.Enabled());
-    EXPECT_FALSE(grid.Visible());
 }
 
 TEST(StringGrid, ChangesReachTheViewOncePerOutermostUnlock)
