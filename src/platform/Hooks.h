@@ -1,0 +1,75 @@
+#pragma once
+// The few places where the model talks to the user interface or the desktop
+// go through these hooks. The user interface installs its own functions at
+// start-up; tests replace them for a scope with TScopedHooks. A hook left
+// empty falls back to a safe default that needs no window:
+//
+//   ActivateTable    nothing
+//   ShowMessage      the text on stderr
+//   AskYesNo         No (nothing destructive happens unasked)
+//   AskCancelIgnore  Cancel
+//   OpenWithDesktop  nothing, reports false
+//   VersionText      the build's version (ZEPH_VERSION_TEXT), "Unknown" without one
+//   ProgramFolder    the folder of /proc/self/exe
+//   WorkingFolder    the current working folder
+//
+// Folders are returned without a trailing separator.
+
+#include <functional>
+#include <string>
+
+class TStringGrid;
+class TNodeDescription;
+
+enum TDialogResult { drOK, drYes, drNo, drCancel, drIgnore };
+
+struct THooks {
+    // The table now shows this node (the user interface's ActivateTable).
+    std::function<void(TStringGrid* grid, TNodeDescription* node)> ActivateTable;
+    // A message box with the button OK.
+    std::function<void(const std::string& text)> ShowMessage;
+    // A confirmation with Yes and No; true for Yes.
+    std::function<bool(const std::string& text)> AskYesNo;
+    // A box with Cancel and Ignore; drCancel or drIgnore.
+    std::function<TDialogResult(const std::string& text)> AskCancelIgnore;
+    // Opens a file with the application the desktop associates with it.
+    std::function<bool(const std::string& path)> OpenWithDesktop;
+    std::function<std::string()> VersionText;
+    std::function<std::string()> ProgramFolder;
+    std::function<std::string()> WorkingFolder;
+};
+
+// The hooks in force. Installing: Hooks().ActivateTable = ...;
+THooks& Hooks();
+
+// Replaces the hooks for a scope and restores the previous ones at its end.
+// The replacement starts as a copy of the hooks in force, so a test sets only
+// what it needs: TScopedHooks hooks; hooks->AskYesNo = ...;
+class TScopedHooks {
+public:
+    TScopedHooks();
+    explicit TScopedHooks(const THooks& replacement);
+    ~TScopedHooks();
+    TScopedHooks(const TScopedHooks&) = delete;
+    TScopedHooks& operator=(const TScopedHooks&) = delete;
+
+    THooks* operator->() { return &Hooks(); }
+    THooks& operator*() { return Hooks(); }
+
+private:
+    THooks FSaved;
+};
+
+// Callers in the model use these; each calls the hook or its default.
+namespace Platform {
+void ActivateTable(TStringGrid* grid, TNodeDescription* node);
+void ShowMessage(const std::string& text);
+bool AskYesNo(const std::string& text);
+TDialogResult AskCancelIgnore(const std::string& text);
+bool OpenWithDesktop(const std::string& path);
+// Never "0.4": a championship saved with that version would have its UTM map
+// references corrected again at every load. Such a text reads "Unknown".
+std::string VersionText();
+std::string ProgramFolder();
+std::string WorkingFolder();
+} // namespace Platform
