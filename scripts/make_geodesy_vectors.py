@@ -175,14 +175,26 @@ def make_utm():
 
 # ---------------------------------------------------------------- geocentric and datum shifts
 
-DATUMS = [  # name, region, a, 1/f, dx, dy, dz (TR8350.2)
-    ("European 1950", "MEAN FOR Austria; Belgium; Denmark; Finland; France; West Germany; Gibraltar; Greece; "
-     "Italy; Luxembourg; Netherlands; Norway; Portugal; Spain; Sweden; Switzerland", 6378388.0, 297.0, -87, -98, -121),
-    ("North American 1927", "MEAN FOR CONUS", 6378206.4, 294.9786982, -8, 160, 176),
-    ("Ordnance Survey Great Britain 1936", "England", 6377563.396, 299.3249646, 371, -112, 434),
-    ("Tokyo", "Japan", 6377397.155, 299.1528128, -148, 507, 685),
-    ("Arc 1950", "Zimbabwe", 6378249.145, 293.465, -142, -96, -293),
+DATUMS = [  # (name, region) of the TR8350.2 table; the figures are taken from it
+    ("European 1950", "MEAN FOR Austria; Belgium; Denmark; Finland; France; W Germany; Gibraltar; Greece; "
+     "Italy; Luxembourg; Netherlands; Norway; Portugal; Spain; Sweden; Switzerland"),
+    ("North American 1927", "MEAN FOR CONUS"),
+    ("Ordnance Survey Great Britain 1936", "England"),
+    ("Tokyo", "Japan"),
+    ("Arc 1950", "Zimbabwe"),
+    ("Indian", "Pakistan"),
+    ("Indian", "India; Nepal"),
 ]
+TABLE = os.path.join(ROOT, "..", "shared", "data", "datums", "tr8350_datums_merged.csv")
+
+
+def datum_figures():
+    with open(TABLE, encoding="utf-8") as f:
+        rows = {(r["datum"], r["region"]): r for r in csv.DictReader(f)}
+    for name, region in DATUMS:
+        r = rows[(name, region)]
+        yield (name, region, float(r["a_m"]), float(r["inv_f"]), float(r["dx_m"]), float(r["dy_m"]),
+               float(r["dz_m"]))
 
 
 def make_geocentric():
@@ -198,15 +210,15 @@ def make_geocentric():
     write("geocentric.csv", ["a", "invf", "lat", "lon", "h", "x", "y", "z"], rows)
 
     rows = []
-    for name, region, a, rf, dx, dy, dz in DATUMS:
+    for name, region, a, rf, dx, dy, dz in datum_figures():
         pts = [(rnd.uniform(-60, 70), rnd.uniform(-180, 180), rnd.uniform(0, 3000)) for _ in range(6)]
         cmd = ["cct", "-d", "12", "+proj=pipeline", "+step", "+proj=cart", f"+a={a!r}", f"+rf={rf!r}",
-               "+step", "+proj=helmert", f"+x={dx}", f"+y={dy}", f"+z={dz}",
+               "+step", "+proj=helmert", f"+x={dx!r}", f"+y={dy!r}", f"+z={dz!r}",
                "+step", "+inv", "+proj=cart", "+ellps=WGS84"]
         out = run(cmd, [f"{lo!r} {la!r} {h!r}" for la, lo, h in pts])
         for (la, lo, h), s in zip(pts, out):
             lo2, la2, h2 = (float(v) for v in s.split()[:3])
-            rows.append([name, region, g(a), g(rf), dx, dy, dz, g(la), g(lo), g(h), g(la2), g(lo2), g(h2)])
+            rows.append([name, region, g(a), g(rf), g(dx), g(dy), g(dz), g(la), g(lo), g(h), g(la2), g(lo2), g(h2)])
     write("datum_shift.csv", ["datum", "region", "a", "invf", "dx", "dy", "dz", "lat", "lon", "h",
                               "lat84", "lon84", "h84"], rows)
 
