@@ -16,15 +16,15 @@ constexpr const char* BandLetters = "CDEFGHJKLMNPQRSTUVW"; // 8-degree bands fro
 
 std::string ZoneText(int zone, char letter)
 {
+    if (zone >= 0 && zone < 100) {
+        const char text[3] = {zone < 10 ? ' ' : static_cast<char>('0' + zone / 10), static_cast<char>('0' + zone % 10),
+                              letter};
+        return std::string(text, 3);
+    }
     char buf[16];
-    char digits[12];
-    auto r = std::to_chars(digits, digits + sizeof digits, zone);
-    int len = static_cast<int>(r.ptr - digits);
-    int k = 0;
-    for (int pad = 2 - len; pad > 0; --pad) buf[k++] = ' ';
-    for (int i = 0; i < len; ++i) buf[k++] = digits[i];
-    buf[k++] = letter;
-    return std::string(buf, static_cast<std::size_t>(k));
+    auto r = std::to_chars(buf, buf + sizeof buf - 1, zone);
+    *r.ptr++ = letter;
+    return std::string(buf, r.ptr);
 }
 
 // Zone number at the start of a zone text (blanks skipped) and the position
@@ -199,9 +199,10 @@ TUtmCoord TUtmCoord::ConvertTo(const TDatum* from, const TDatum* to) const
 
 // ---------------------------------------------------------------- projection
 
-char UtmLetterDesignator(double latitude)
+namespace {
+
+char BandLetter(double d)
 {
-    const double d = RadToDeg(latitude);
     if (d > 84.0) return 'Z';
     if (d >= 72.0) return 'X';
     if (!(d >= -80.0)) return 'Z';
@@ -213,10 +214,8 @@ char UtmLetterDesignator(double latitude)
     return BandLetters[i];
 }
 
-int UtmZone(const TGeoCoord& geo)
+int ZoneOf(double lat, double lon)
 {
-    const double lon = RadToDeg(geo.Lon);
-    const double lat = RadToDeg(geo.Lat);
     int zone = static_cast<int>((lon - UtmZoneOriginDeg) / UtmZoneWidthDeg + ZoneTolerance);
     // Longitude limits with the same tolerance as the zone number; latitude
     // limits are exact, as for the band letters.
@@ -235,9 +234,16 @@ int UtmZone(const TGeoCoord& geo)
     return zone;
 }
 
+} // namespace
+
+char UtmLetterDesignator(double latitude) { return BandLetter(RadToDeg(latitude)); }
+
+int UtmZone(const TGeoCoord& geo) { return ZoneOf(RadToDeg(geo.Lat), RadToDeg(geo.Lon)); }
+
 TUtmCoord GeoToUtm(const TGeoCoord& geo, const TEllipsoid& ellipsoid)
 {
-    return Project(geo, ellipsoid, UtmZone(geo), geo.Lat < 0.0, UtmLetterDesignator(geo.Lat));
+    const double lat = RadToDeg(geo.Lat);
+    return Project(geo, ellipsoid, ZoneOf(lat, RadToDeg(geo.Lon)), geo.Lat < 0.0, BandLetter(lat));
 }
 
 TUtmCoord GeoToUtm(const TGeoCoord& geo, const TEllipsoid& ellipsoid, int zone, bool southern)

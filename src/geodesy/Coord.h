@@ -56,7 +56,9 @@ public:
     TGrdCoord() = default;
     TGrdCoord(double x, double y, double z, std::string zone) : TBaseCoord{x, y, z}, Zone(std::move(zone)) {}
     TGrdCoord(const TGrdCoord&) = default;
+    TGrdCoord(TGrdCoord&&) = default;
     TGrdCoord& operator=(const TGrdCoord&) = default;
+    TGrdCoord& operator=(TGrdCoord&&) = default;
     virtual ~TGrdCoord();
 
     virtual bool IsValid() const = 0;
