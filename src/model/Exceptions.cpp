@@ -22,7 +22,8 @@ const char* TException::what() const noexcept
 void TException::Compose()
 {
     FMessage.reserve(FWhere.size() + FWhat.size() + FDetails.size() + 20);
-    FMessage = "<";
+    FMessage.clear();  // assigning a literal after reserve() trips a false g++ 12 -Wrestrict
+    FMessage += "<";
     FMessage += FWhat;
     FMessage += "> in <";
     FMessage += FWhere;

@@ -6,10 +6,11 @@
 //
 // All strings are Windows-1252 bytes.
 
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TXmlParser;
@@ -33,6 +34,9 @@ class TXmlInput {
 public:
     // Loads the whole file; throws TException "Can't open XML file" on failure.
     explicit TXmlInput(const std::string& fileName);
+    // Reads the document from `documentText` instead of a file (tests, fuzzing);
+    // `fileName` only names it in messages.
+    TXmlInput(const std::string& fileName, std::string_view documentText);
     ~TXmlInput();
     TXmlInput(const TXmlInput&) = delete;
     TXmlInput& operator=(const TXmlInput&) = delete;
@@ -47,8 +51,12 @@ private:
 
     std::string FFileName;
     std::unique_ptr<TXmlParser> FScanner;
+    TXmlData& Queue(TXmlKind kind, const std::string& element);
+
     std::vector<std::string> FOpenNames;
-    std::deque<TXmlData> FPending;
+    // The items of the last scanned part; those before FHead are taken.
+    std::vector<TXmlData> FPending;
+    std::size_t FHead = 0;
     bool FOpened = false;
 };
 

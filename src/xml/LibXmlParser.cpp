@@ -1,0 +1,1711 @@
+#include "xml/LibXmlParser.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "xml/Cp1252.h"
+
+const char* const CPartType_Name[10] = {
+    "None", "XML Prolog", "Comment", "PI", "DTD Declaration", "Start Tag", "Empty Tag", "End Tag",
+    "Text", "CDATA"};
+const char* const CDtdElemType_Name[7] = {
+    "ELEMENT", "ATTLIST", "ENTITY", "NOTATION", "PI", "Comment", "Error"};
+const char* const CElemType_Name[4] = {"EMPTY", "ANY", "Children", "Mixed"};
+const char* const CValueType_Name[4] = {"Normal", "Implied", "Fixed", "Default"};
+const char* const CAttrDefault_Name[4] = {"Default", "#REQUIRED", "#IMPLIED", "#FIXED"};
+const char* const CAttrType_Name[11] = {
+    "Unknown", "CDATA", "ID", "IDREF", "IDREFS", "ENTITY", "ENTITIES", "NMTOKEN", "NMTOKENS",
+    "NOTATION", "Enumeration"};
+
+namespace {
+
+// Byte classes as tables: byte-wise, independent of any locale.
+enum : std::uint8_t {
+    cWs = 1,         // TAB LF CR blank
+    cNameStart = 2,  // may begin a name
+    cNameChar = 4,   // may continue a name
+    cTextStop = 8,   // ends a run of text: < & NUL
+    cTagStop = 16,   // ends a tag name: whitespace / > NUL
+    cAttrStop = 32,  // ends an attribute name: whitespace / = > NUL
+    cHex = 64,
+};
+
+constexpr std::array<std::uint8_t, 256> MakeClasses()
+{
+    std::array<std::uint8_t, 256> t{};
+    auto add = [&t](unsigned c, std::uint8_t f) { t[c] = static_cast<std::uint8_t>(t[c] | f); };
+    for (unsigned c : {' ', '\t', '\n', '\r'})
+        add(c, cWs | cTagStop | cAttrStop);
+    for (unsigned c = 0; c < 256; ++c) {
+        const bool start = c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || c >= 0xF8;
+        if (start)
+            add(c, cNameStart | cNameChar);
+        // Names of UTF-8 documents hold continuation bytes, so every byte of
+        // 80 or above may continue a name.
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.' || c >= 0x80)
+            add(c, cNameChar);
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))
+            add(c, cHex);
+    }
+    for (unsigned c : {'<', '&', '\0'})
+        add(c, cTextStop);
+    for (unsigned c : {'/', '>', '\0'})
+        add(c, cTagStop);
+    for (unsigned c : {'/', '=', '>', '\0'})
+        add(c, cAttrStop);
+    return t;
+}
+
+constexpr std::array<std::uint8_t, 256> kClass = MakeClasses();
+
+inline bool Has(char c, std::uint8_t f) { return (kClass[static_cast<unsigned char>(c)] & f) != 0; }
+inline bool Ws(char c) { return Has(c, cWs); }
+
+// Whether the keyword stands at p (p is zero-terminated, so a mismatch on the
+// terminator stops the comparison in time).
+inline bool At(const char* p, std::string_view kw)
+{
+    for (char k : kw) {
+        if (*p != k)
+            return false;
+        ++p;
+    }
+    return true;
+}
+
+inline const char* SkipWs(const char* p)
+{
+    while (Ws(*p))
+        ++p;
+    return p;
+}
+
+// The next occurrence of `pat`, or the terminator.
+inline const char* FindOrEnd(const char* p, const char* pat)
+{
+    const char* q = std::strstr(p, pat);
+    return q ? q : p + std::strlen(p);
+}
+
+inline const char* FindCharOrEnd(const char* p, char c)
+{
+    const char* q = std::strchr(p, c);
+    return q ? q : p + std::strlen(p);
+}
+
+std::string_view ReadName(const char*& p)
+{
+    const char* q = p;
+    while (Has(*q, cNameChar))
+        ++q;
+    std::string_view name(p, static_cast<std::size_t>(q - p));
+    p = q;
+    return name;
+}
+
+// A quoted value at p (p on the quote); p ends behind the closing quote, or
+// on the terminator when there is none.
+std::string_view ReadQuoted(const char*& p)
+{
+    const char quote = *p;
+    const char* q = p + 1;
+    while (*q && *q != quote)
+        ++q;
+    std::string_view value(p + 1, static_cast<std::size_t>(q - p - 1));
+    p = *q ? q + 1 : q;
+    return value;
+}
+
+std::string StripWs(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (!Ws(c))
+            out += c;
+    return out;
+}
+
+std::string UpperAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// A reference: "&name;", "&#digits;", "&#xhex;" (or "%name;" in a DTD).
+// Anything else does not start a reference, and its "&" is a literal.
+enum TRefKind { rkNone, rkName, rkDec, rkHex };
+struct TRef {
+    TRefKind Kind = rkNone;
+    std::size_t NameStart = 0, NameEnd = 0;  // offsets of the name or digits
+    std::size_t Semi = 0;                    // offset of the ";"
+};
+
+TRef ParseRef(std::string_view s, std::size_t amp, bool charRefs)
+{
+    TRef r;
+    const std::size_t n = s.size();
+    std::size_t i = amp + 1;
+    auto is = [&](std::size_t k, std::uint8_t f) { return k < n && Has(s[k], f); };
+    if (charRefs && i < n && s[i] == '#') {
+        TRefKind kind = rkDec;
+        ++i;
+        if (i < n && (s[i] == 'x' || s[i] == 'X')) {
+            kind = rkHex;
+            ++i;
+        }
+        const std::size_t first = i;
+        while (i < n && (kind == rkHex ? Has(s[i], cHex) : (s[i] >= '0' && s[i] <= '9')))
+            ++i;
+        if (i == first || i >= n || s[i] != ';')
+            return r;
+        r.Kind = kind;
+        r.NameStart = first;
+        r.NameEnd = i;
+        r.Semi = i;
+        return r;
+    }
+    if (!is(i, cNameStart))
+        return r;
+    const std::size_t first = i;
+    while (is(i, cNameChar))
+        ++i;
+    if (i >= n || s[i] != ';')
+        return r;
+    r.Kind = rkName;
+    r.NameStart = first;
+    r.NameEnd = i;
+    r.Semi = i;
+    return r;
+}
+
+// The byte a character reference stands for. Codes above 255 go through the
+// Windows-1252 table (BF, the inverted question mark, when it has no byte);
+// a number that does not read (too large to be a character) and the code 0
+// give a blank, so a reference never puts a NUL into a value.
+char CharFromCode(std::string_view digits, bool hex)
+{
+    std::uint32_t code = 0;
+    for (char c : digits) {
+        unsigned d;
+        if (c >= '0' && c <= '9')
+            d = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<unsigned>(c - 'a' + 10);
+        else
+            d = static_cast<unsigned>(c - 'A' + 10);
+        code = code * (hex ? 16 : 10) + d;
+        if (code > 0x10FFFF)
+            return ' ';
+    }
+    if (code == 0)
+        return ' ';
+    if (code <= 0xFF)
+        return static_cast<char>(code);
+    const int b = UnicodeToCp1252(code);
+    return b < 0 ? '\xBF' : static_cast<char>(b);
+}
+
+// The character of a predefined entity, or 0.
+char Predefined(std::string_view name)
+{
+    if (name == "lt")
+        return '<';
+    if (name == "gt")
+        return '>';
+    if (name == "amp")
+        return '&';
+    if (name == "apos")
+        return '\'';
+    if (name == "quot")
+        return '"';
+    return 0;
+}
+
+// Trims whitespace at both ends and makes each run of it one blank.
+void CollapseInPlace(std::string& s)
+{
+    std::size_t w = 0;
+    bool pending = false;
+    for (char c : s) {
+        if (Ws(c)) {
+            pending = w > 0;
+        } else {
+            if (pending) {
+                s[w++] = ' ';
+                pending = false;
+            }
+            s[w++] = c;
+        }
+    }
+    s.resize(w);
+}
+
+// Each whitespace character becomes a blank.
+void BlankWsInPlace(std::string& s)
+{
+    for (char& c : s)
+        if (Ws(c))
+            c = ' ';
+}
+
+// Line ends as XML reads them: CR LF and a lone CR become LF, so a file with
+// CR LF line ends reads exactly like one with LF.
+void NormalizeLineEnds(std::string& s)
+{
+    std::size_t r = s.find('\r');
+    if (r == std::string::npos)
+        return;
+    std::size_t w = r;
+    const std::size_t n = s.size();
+    for (; r < n; ++r) {
+        const char c = s[r];
+        if (c == '\r') {
+            s[w++] = '\n';
+            if (r + 1 < n && s[r + 1] == '\n')
+                ++r;
+        } else {
+            s[w++] = c;
+        }
+    }
+    s.resize(w);
+}
+
+bool HasHighByte(const char* start, const char* end)
+{
+    for (const char* p = start; p != end; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return true;
+    return false;
+}
+
+// What every expansion costs on top of its text, so that empty entities
+// referenced a billion times still exhaust the budget.
+constexpr std::size_t kExpansionOverhead = 16;
+
+} // namespace
+
+bool IsNameStart(unsigned char c) { return Has(static_cast<char>(c), cNameStart); }
+bool IsNameChar(unsigned char c) { return Has(static_cast<char>(c), cNameChar); }
+
+// ---------------------------------------------------------------------------
+// Free helpers
+
+std::string Utf8ToAnsi(std::string_view text, char replacement)
+{
+    return Utf8ToCp1252(text, replacement);
+}
+
+std::string AnsiToUtf8(std::string_view text)
+{
+    return Cp1252ToUtf8(text);
+}
+
+std::string TrimWs(std::string_view text)
+{
+    std::size_t b = 0, e = text.size();
+    while (b < e && Ws(text[b]))
+        ++b;
+    while (e > b && Ws(text[e - 1]))
+        --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::string ConvertWs(std::string_view text, bool collapse)
+{
+    std::string out;
+    out.reserve(text.size());
+    bool prevWs = false;
+    for (char c : text) {
+        if (Ws(c)) {
+            if (!(collapse && prevWs))
+                out += ' ';
+            prevWs = true;
+        } else {
+            out += c;
+            prevWs = false;
+        }
+    }
+    return out;
+}
+
+void SetStringSF(std::string& out, const char* start, const char* final)
+{
+    if (start == nullptr || final == nullptr || final < start)
+        out.clear();
+    else
+        out.assign(start, static_cast<std::size_t>(final - start + 1));
+}
+
+std::string StrSFPas(const char* start, const char* final)
+{
+    std::string s;
+    SetStringSF(s, start, final);
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Lists
+
+std::size_t TNvpList::LowerBound(std::string_view name) const
+{
+    std::size_t lo = 0, hi = FCount;
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (std::string_view(FNodes[mid]->Name) < name)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void TNvpList::InsertAt(std::size_t pos, std::unique_ptr<TNvpNode> node)
+{
+    if (FCount < FNodes.size())
+        FNodes[FCount] = std::move(node);
+    else
+        FNodes.push_back(std::move(node));
+    std::rotate(FNodes.begin() + static_cast<std::ptrdiff_t>(pos),
+                FNodes.begin() + static_cast<std::ptrdiff_t>(FCount),
+                FNodes.begin() + static_cast<std::ptrdiff_t>(FCount) + 1);
+    ++FCount;
+}
+
+void TNvpList::Add(std::unique_ptr<TNvpNode> node)
+{
+    const std::size_t pos = LowerBound(node->Name);
+    InsertAt(pos, std::move(node));
+}
+
+void TNvpList::AddOrReplace(std::unique_ptr<TNvpNode> node)
+{
+    const std::size_t pos = LowerBound(node->Name);
+    if (pos < FCount && FNodes[pos]->Name == node->Name)
+        FNodes[pos] = std::move(node);
+    else
+        InsertAt(pos, std::move(node));
+}
+
+TNvpNode* TNvpList::Node(std::string_view name) const
+{
+    const std::size_t pos = LowerBound(name);
+    if (pos < FCount && FNodes[pos]->Name == name)
+        return FNodes[pos].get();
+    return nullptr;
+}
+
+TNvpNode* TNvpList::Node(std::size_t index) const
+{
+    return index < FCount ? FNodes[index].get() : nullptr;
+}
+
+namespace {
+const std::string kEmpty;
+}
+
+const std::string& TNvpList::Value(std::string_view name) const
+{
+    const TNvpNode* n = Node(name);
+    return n ? n->Value : kEmpty;
+}
+
+const std::string& TNvpList::Value(std::size_t index) const
+{
+    const TNvpNode* n = Node(index);
+    return n ? n->Value : kEmpty;
+}
+
+const std::string& TNvpList::Name(std::size_t index) const
+{
+    const TNvpNode* n = Node(index);
+    return n ? n->Name : kEmpty;
+}
+
+void TNvpList::Clear()
+{
+    FNodes.clear();
+    FCount = 0;
+}
+
+TAttr* TAttrList::Append(const char* nameStart, const char* nameEnd)
+{
+    TAttr* a;
+    if (FCount < FNodes.size()) {
+        a = static_cast<TAttr*>(FNodes[FCount].get());
+    } else {
+        FNodes.push_back(std::make_unique<TAttr>());
+        a = static_cast<TAttr*>(FNodes.back().get());
+    }
+    ++FCount;
+    a->Name.assign(nameStart, nameEnd);
+    a->Value.clear();
+    a->ValueType = vtNormal;
+    a->AttrType = atUnknown;
+    return a;
+}
+
+TAttr* TAttrList::AddNew(std::string_view name, std::string_view value, TValueType valueType)
+{
+    const std::size_t pos = LowerBound(name);
+    TAttr* a = Append(name.data(), name.data() + name.size());
+    a->Value.assign(value);
+    a->ValueType = valueType;
+    std::rotate(FNodes.begin() + static_cast<std::ptrdiff_t>(pos),
+                FNodes.begin() + static_cast<std::ptrdiff_t>(FCount) - 1,
+                FNodes.begin() + static_cast<std::ptrdiff_t>(FCount));
+    return a;
+}
+
+void TAttrList::Analyze(const char* start, const char*& final)
+{
+    Clear();
+    enum { sName, sEquals, sValue } state = sName;
+    const char* nameStart = nullptr;
+    const char* nameEnd = nullptr;
+    const char* p = start;
+    for (;;) {
+        const char c = *p;
+        if (c == '\0' || c == '>')
+            break;
+        if (Ws(c)) {
+            ++p;
+            continue;
+        }
+        if (state == sName) {
+            if (!Has(c, cNameStart))
+                break;
+            nameStart = p;
+            while (!Has(*p, cAttrStop))
+                ++p;
+            nameEnd = p;
+            state = sEquals;
+        } else if (state == sEquals) {
+            if (c == '=')
+                state = sValue;
+            ++p;
+        } else {
+            if (c == '"' || c == '\'') {
+                const char* q = p + 1;
+                while (*q && *q != c)
+                    ++q;
+                TAttr* a = Append(nameStart, nameEnd);
+                a->Value.assign(p + 1, q);
+                p = *q ? q + 1 : q;
+                state = sName;
+            } else {
+                ++p;
+            }
+        }
+    }
+    final = p;
+    if (FCount < 2)
+        return;
+
+    // Each attribute goes behind the last one whose name is byte-wise smaller,
+    // that is before earlier ones of an equal name.
+    auto first = FNodes.begin();
+    auto last = FNodes.begin() + static_cast<std::ptrdiff_t>(FCount);
+    auto less = [](const std::unique_ptr<TNvpNode>& a, const std::unique_ptr<TNvpNode>& b) {
+        return a->Name < b->Name;
+    };
+    if (FCount <= 32) {
+        for (auto i = first + 1; i < last; ++i) {
+            auto j = i;
+            while (j != first && !less(*(j - 1), *i))
+                --j;
+            std::rotate(j, i, i + 1);
+        }
+    } else {
+        std::reverse(first, last);
+        std::stable_sort(first, last, less);
+    }
+}
+
+std::size_t TElemList::LowerBound(std::string_view name) const
+{
+    auto it = std::lower_bound(FItems.begin(), FItems.end(), name,
+                               [](const std::unique_ptr<TElemDef>& e, std::string_view n) {
+                                   return std::string_view(e->Name) < n;
+                               });
+    return static_cast<std::size_t>(it - FItems.begin());
+}
+
+void TElemList::Add(std::unique_ptr<TElemDef> elem)
+{
+    const std::size_t pos = LowerBound(elem->Name);
+    FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(pos), std::move(elem));
+}
+
+void TElemList::AddOrReplace(std::unique_ptr<TElemDef> elem)
+{
+    const std::size_t pos = LowerBound(elem->Name);
+    if (pos < FItems.size() && FItems[pos]->Name == elem->Name)
+        FItems[pos] = std::move(elem);
+    else
+        FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(pos), std::move(elem));
+}
+
+TElemDef* TElemList::Node(std::string_view name) const
+{
+    const std::size_t pos = LowerBound(name);
+    if (pos < FItems.size() && FItems[pos]->Name == name)
+        return FItems[pos].get();
+    return nullptr;
+}
+
+TElemDef* TElemList::Node(std::size_t index) const
+{
+    return index < FItems.size() ? FItems[index].get() : nullptr;
+}
+
+TExternalID::TExternalID(const char* start) : End(start)
+{
+    const char* p = start;
+    const bool isPublic = At(p, "PUBLIC");
+    if (!isPublic && !At(p, "SYSTEM"))
+        return;
+    p = SkipWs(p + 6);
+    if (*p == '"' || *p == '\'') {
+        (isPublic ? PublicId : SystemId) = ReadQuoted(p);
+        if (isPublic) {
+            const char* q = SkipWs(p);
+            if (*q == '"' || *q == '\'') {
+                SystemId = ReadQuoted(q);
+                p = q;
+            }
+        }
+    }
+    End = p;
+}
+
+// ---------------------------------------------------------------------------
+// Entity stack
+
+void TEntityStack::Push(const char* pos)
+{
+    FNodes.push_back(TEntityStackNode{nullptr, FOwner.FCurEncoding, pos, FOwner.FCurKeep});
+}
+
+void TEntityStack::Push(std::shared_ptr<TXmlParser> parser, const char* pos)
+{
+    FNodes.push_back(TEntityStackNode{std::move(parser), FOwner.FCurEncoding, pos, FOwner.FCurKeep});
+}
+
+void TEntityStack::Clear()
+{
+    if (FNodes.empty())
+        return;
+    FOwner.SetEncoding(FNodes.front().Encoding);
+    FNodes.clear();
+}
+
+const char* TEntityStack::Pop()
+{
+    if (FNodes.empty())
+        return nullptr;
+    TEntityStackNode node = std::move(FNodes.back());
+    FNodes.pop_back();
+    // The encoding in force before the entity comes back also when it was
+    // empty: an external entity's own declaration must not outlive it.
+    FOwner.SetEncoding(node.Encoding);
+    FOwner.FCurKeep = std::move(node.Keep);
+    return node.Pos;
+}
+
+// ---------------------------------------------------------------------------
+// Parser
+
+TXmlParser::TXmlParser() : EntityStack(*this)
+{
+    Clear();
+}
+
+TXmlParser::~TXmlParser() = default;
+
+void TXmlParser::SetEncoding(std::string encoding)
+{
+    FCurEncoding = std::move(encoding);
+    FTranslateUtf8 = FCurEncoding == "UTF-8";
+}
+
+void TXmlParser::Clear()
+{
+    std::string().swap(FDocText);
+    FDocBuffer = nullptr;
+    FDocEnd = nullptr;
+    FTextSize = 0;
+    FSource.clear();
+    XmlVersion.clear();
+    Encoding.clear();
+    Standalone = false;
+    RootName.clear();
+    FDtdcStart = nullptr;
+    FDtdcFinal = nullptr;
+    Normalize = true;
+    Elements.Clear();
+    Entities.Clear();
+    ParEntities.Clear();
+    Notations.Clear();
+    CurAttr.Clear();
+    EntityStack.Clear();
+    FCurKeep.reset();
+    CurPartType = ptNone;
+    CurName.clear();
+    CurContent.clear();
+    CurStart = CurFinal = nullptr;
+    FNext = nullptr;
+    FExpanded = 0;
+}
+
+bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t maxSize)
+{
+    Clear();
+    // Non-blocking, so that opening a FIFO cannot wait for a writer; only a
+    // regular file is read, and only up to the size it had when opened.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+              static_cast<std::uint64_t>(st.st_size) <= maxSize;
+    std::string text;
+    if (ok) {
+        text.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < text.size()) {
+            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        ok = got == text.size();
+    }
+    ::close(fd);
+    if (!ok)
+        return false;
+    NormalizeLineEnds(text);
+    FDocText = std::move(text);
+    FDocBuffer = FDocText.c_str();
+    FTextSize = FDocText.size() + 1;
+    FDocEnd = FDocBuffer + std::strlen(FDocBuffer);
+    FNext = FDocBuffer;
+    FSource = fileName;
+    return true;
+}
+
+bool TXmlParser::LoadFromFile(const std::string& fileName, int /*fileMode*/)
+{
+    return LoadFromFileBounded(fileName, static_cast<std::size_t>(-1));
+}
+
+bool TXmlParser::LoadFromBuffer(std::string_view text)
+{
+    Clear();
+    FDocText.assign(text);
+    NormalizeLineEnds(FDocText);
+    FDocBuffer = FDocText.c_str();
+    FTextSize = FDocText.size() + 1;
+    FDocEnd = FDocBuffer + std::strlen(FDocBuffer);
+    FNext = FDocBuffer;
+    FSource = "<MEM>";
+    return true;
+}
+
+void TXmlParser::SetBuffer(const char* text)
+{
+    Clear();
+    FDocBuffer = text ? text : "";
+    FDocEnd = FDocBuffer + std::strlen(FDocBuffer);
+    FNext = FDocBuffer;
+    FTextSize = 0;
+    FSource = "<REFERENCE>";
+}
+
+const char* TXmlParser::GetDocBuffer() const
+{
+    return FDocBuffer ? FDocBuffer : "";
+}
+
+void TXmlParser::StartScan()
+{
+    CurPartType = ptNone;
+    CurName.clear();
+    CurContent.clear();
+    CurStart = CurFinal = nullptr;
+    CurAttr.Clear();
+    EntityStack.Clear();
+    FCurKeep.reset();
+    FNext = GetDocBuffer();
+    FExpanded = 0;
+}
+
+bool TXmlParser::Scan()
+{
+    if (FNext == nullptr)
+        FNext = GetDocBuffer();
+    for (;;) {
+        const char* p = FNext;
+        // Leave every entity that ends here, then the document ends or goes on.
+        while (*p == '\0' && EntityStack.Count() > 0)
+            p = EntityStack.Pop();
+        if (*p == '\0') {
+            EntityStack.Clear();
+            FCurKeep.reset();
+            CurStart = CurFinal = FDocEnd ? FDocEnd : GetDocBuffer();
+            FNext = CurStart;
+            return false;
+        }
+        CurStart = CurFinal = p;
+        FNext = p;
+        bool isDone = true;
+        if (p[0] == '<') {
+            if (At(p, "<?xml") && Ws(p[5]))
+                AnalyzeProlog();
+            else if (p[1] == '?')
+                AnalyzePI();
+            else if (At(p, "<!--"))
+                AnalyzeComment();
+            else if (At(p, "<!DOCTYPE"))
+                AnalyzeDtdc();
+            else if (At(p, "<![CDATA["))
+                AnalyzeCData();
+            else
+                AnalyzeTag();
+        } else {
+            AnalyzeText(isDone);
+        }
+        if (isDone)
+            return true;
+    }
+}
+
+void TXmlParser::AnalyzeProlog()
+{
+    CurPartType = ptXmlProlog;
+    CurName.clear();
+    CurContent.clear();
+    const char* stop;
+    CurAttr.Analyze(CurStart + 5, stop);
+    if (EntityStack.Count() == 0) {
+        XmlVersion = CurAttr.Value("version");
+        Encoding = CurAttr.Value("encoding");
+        Standalone = CurAttr.Value("standalone") == "yes";
+    }
+    const std::string& enc = CurAttr.Value("encoding");
+    SetEncoding(enc.empty() ? std::string("UTF-8") : UpperAscii(enc));
+    const char* q = FindOrEnd(stop, "?>");
+    if (*q)
+        SetPartEnd(q + 1, q + 2);
+    else
+        SetPartEnd(q - 1, q);
+}
+
+void TXmlParser::AnalyzeComment()
+{
+    CurPartType = ptComment;
+    CurName.clear();
+    CurContent.clear();
+    CurAttr.Clear();
+    const char* q = FindOrEnd(CurStart + 4, "-->");
+    if (*q)
+        SetPartEnd(q + 2, q + 3);
+    else
+        SetPartEnd(q - 1, q);
+}
+
+void TXmlParser::AnalyzePI()
+{
+    CurPartType = ptPI;
+    const char* p = CurStart + 2;
+    const char* t = p;
+    while (*t && !Ws(*t) && *t != '>' && *t != '?')
+        ++t;
+    CurName.assign(p, t);
+    const char* q = FindOrEnd(p, "?>");
+    // The target may run past a "?>" that follows it directly.
+    CurContent.assign(t, q > t ? q : t);
+    const char* stop;
+    CurAttr.Analyze(t, stop);
+    if (*q)
+        SetPartEnd(q + 1, q + 2);
+    else
+        SetPartEnd(q - 1, q);
+}
+
+void TXmlParser::AnalyzeCData()
+{
+    CurPartType = ptCData;
+    CurName.clear();
+    CurAttr.Clear();
+    const char* p = CurStart + 9;
+    const char* q = FindOrEnd(p, "]]>");
+    CurContent.clear();
+    AppendTranslated(CurContent, p, q);
+    if (*q)
+        SetPartEnd(q + 2, q + 3);
+    else
+        SetPartEnd(q - 1, q);
+}
+
+void TXmlParser::AppendTranslated(std::string& out, const char* start, const char* end)
+{
+    if (FTranslateUtf8 && HasHighByte(start, end))
+        out += TranslateEncoding(std::string_view(start, static_cast<std::size_t>(end - start)));
+    else
+        out.append(start, end);
+}
+
+std::string TXmlParser::TranslateEncoding(std::string_view text)
+{
+    if (FCurEncoding == "UTF-8")
+        return Utf8ToAnsi(text, '\xBF');
+    return std::string(text);
+}
+
+void TXmlParser::DtdElementFound(const TDtdElementRec& /*rec*/) {}
+
+void TXmlParser::ReportError(const char* pos)
+{
+    TDtdElementRec rec;
+    rec.ElementType = deError;
+    rec.Start = rec.Final = rec.Pos = pos;
+    DtdElementFound(rec);
+}
+
+// ---------------------------------------------------------------------------
+// Text and references
+
+bool TXmlParser::MayExpand(std::size_t depth, std::size_t size) const
+{
+    return depth < kMaxEntityDepth && size <= ExpansionLimit &&
+           FExpanded + size + kExpansionOverhead <= ExpansionLimit;
+}
+
+void TXmlParser::Expanded(std::size_t size)
+{
+    FExpanded += size + kExpansionOverhead;
+}
+
+void TXmlParser::ResolveTextReference(const char*& pos)
+{
+    // The reference must end within a short distance: look at it through a
+    // view that stops at the text's terminator.
+    const char* p = pos;
+    const char* e = p + 1;
+    if (*e == '#') {
+        ++e;
+        if (*e == 'x' || *e == 'X')
+            ++e;
+    }
+    while (Has(*e, cNameChar))
+        ++e;
+    if (*e == ';')
+        ++e;
+    const std::string_view view(p, static_cast<std::size_t>(e - p));
+    const TRef r = ParseRef(view, 0, true);
+    if (r.Kind == rkNone) {
+        CurContent += '&';
+        pos = p + 1;
+        return;
+    }
+    const std::string_view name = view.substr(r.NameStart, r.NameEnd - r.NameStart);
+    const char* after = p + r.Semi + 1;
+    pos = after;
+    if (r.Kind == rkDec || r.Kind == rkHex) {
+        CurContent += CharFromCode(name, r.Kind == rkHex);
+        return;
+    }
+    if (const char c = Predefined(name)) {
+        CurContent += c;
+        return;
+    }
+    auto* def = static_cast<TEntityDef*>(Entities.Node(name));
+    if (def == nullptr) {
+        CurContent.append(name);  // an undeclared entity gives its bare name
+        return;
+    }
+    const std::size_t depth = EntityStack.Count();
+    if (!def->IsExternal()) {
+        if (!MayExpand(depth, def->Value.size())) {
+            CurContent.append(p, after);
+            return;
+        }
+        Expanded(def->Value.size());
+        auto text = std::make_shared<const std::string>(def->Value);
+        EntityStack.Push(after);
+        FCurKeep = text;
+        // The replacement text was translated when it was declared.
+        SetEncoding(std::string());
+        pos = text->c_str();
+        return;
+    }
+    std::shared_ptr<TXmlParser> ext = LoadCounted(def->SystemId, def->PublicId, def->NotationName, depth);
+    if (!ext) {
+        CurContent.append(p, after);
+        return;
+    }
+    EntityStack.Push(ext, after);
+    FCurKeep = ext;
+    pos = ext->GetDocBuffer();
+}
+
+void TXmlParser::AnalyzeText(bool& isDone)
+{
+    CurPartType = ptContent;
+    CurName.clear();
+    CurContent.clear();
+    CurAttr.Clear();
+    const char* p = CurStart;
+    const char* last = p;
+    for (;;) {
+        const char* q = p;
+        while (!Has(*q, cTextStop))
+            ++q;
+        if (q != p) {
+            AppendTranslated(CurContent, p, q);
+            last = q - 1;
+        }
+        p = q;
+        if (*p == '<')
+            break;
+        if (*p == '&') {
+            ResolveTextReference(p);
+            continue;
+        }
+        // The end of an entity's text: go on behind its reference.
+        if (EntityStack.Count() == 0)
+            break;
+        p = EntityStack.Pop();
+    }
+    SetPartEnd(last, p);
+    if (Normalize) {
+        CollapseInPlace(CurContent);
+        isDone = !CurContent.empty();
+    }
+}
+
+void TXmlParser::AnalyzeTag()
+{
+    const char* p = CurStart + 1;
+    CurPartType = ptStartTag;
+    if (*p == '/') {
+        CurPartType = ptEndTag;
+        ++p;
+    }
+    const char* q = p;
+    while (!Has(*q, cTagStop))
+        ++q;
+    CurName.assign(p, q);
+    CurContent.clear();
+    const char* stop = q;
+    if (CurPartType == ptEndTag) {
+        CurAttr.Clear();
+    } else {
+        CurAttr.Analyze(q, stop);
+        if (*stop == '/')
+            CurPartType = ptEmptyTag;
+    }
+    const char* r = *stop == '>' ? stop : FindCharOrEnd(stop, '>');
+    if (*r)
+        SetPartEnd(r, r + 1);
+    else
+        SetPartEnd(r - 1, r);
+    if (CurPartType != ptEndTag)
+        ProcessAttributes();
+}
+
+void TXmlParser::ProcessAttributes()
+{
+    if (Elements.Count() > 0) {
+        if (const TElemDef* elem = Elements.Node(CurName)) {
+            for (std::size_t i = 0; i < elem->Count(); ++i) {
+                const TAttrDef* def = elem->Node(i);
+                TAttr* a = CurAttr.Node(def->Name);
+                if (a == nullptr && (def->DefaultType == adDefault || def->DefaultType == adFixed))
+                    a = CurAttr.AddNew(def->Name, def->Value, vtDefault);
+                if (a == nullptr)
+                    continue;
+                if (def->DefaultType == adImplied) {
+                    a->ValueType = vtImplied;
+                } else if (def->DefaultType == adFixed) {
+                    a->ValueType = vtFixed;
+                    a->Value = def->Value;
+                }
+                a->AttrType = def->AttrType;
+            }
+        }
+    }
+    std::string scratch;
+    for (std::size_t i = 0; i < CurAttr.Count(); ++i) {
+        TAttr* a = CurAttr.Node(i);
+        std::string& v = a->Value;
+        // A value taken from the DTD was translated when it was declared.
+        const bool translate = FTranslateUtf8 && a->ValueType != vtDefault && a->ValueType != vtFixed;
+        if (v.find('&') != std::string::npos) {
+            scratch.clear();
+            ReplaceReferences(scratch, v, translate, 0);
+            v.swap(scratch);
+        } else if (translate && HasHighByte(v.data(), v.data() + v.size())) {
+            v = TranslateEncoding(v);
+        }
+        if (a->AttrType == atUnknown || a->AttrType == atCData)
+            BlankWsInPlace(v);
+        else
+            CollapseInPlace(v);
+    }
+}
+
+std::shared_ptr<TXmlParser> TXmlParser::LoadCounted(const std::string& systemId, const std::string& publicId,
+                                                     const std::string& notation, std::size_t depth)
+{
+    if (!MayExpand(depth, 0))
+        return nullptr;
+    std::shared_ptr<TXmlParser> ext = LoadExternalEntity(systemId, publicId, notation);
+    const std::size_t size = ext ? std::strlen(ext->GetDocBuffer()) : 0;
+    if (!MayExpand(depth, size)) {
+        Expanded(ExpansionLimit);  // past the bound: no more loads
+        return nullptr;
+    }
+    Expanded(size);
+    return ext ? ext : std::make_shared<TXmlParser>();
+}
+
+bool TXmlParser::ExternalText(const TEntityDef& def, std::size_t depth, std::string& text)
+{
+    const std::shared_ptr<TXmlParser> ext = LoadCounted(def.SystemId, def.PublicId, def.NotationName, depth);
+    if (!ext)
+        return false;
+    text = ext->GetDocBuffer();
+    return true;
+}
+
+// Attribute values: general entities, predefined entities and character
+// references in one pass, so that the characters a reference produces are
+// never read again as markup ("&amp;#65;" stays "&#65;"). Raw text is
+// translated as it is met; entity texts were translated when declared.
+void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool translate,
+                                   std::size_t depth)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const std::size_t amp = text.find('&', i);
+        const std::size_t runEnd = amp == std::string_view::npos ? n : amp;
+        if (translate)
+            AppendTranslated(out, text.data() + i, text.data() + runEnd);
+        else
+            out.append(text.data() + i, runEnd - i);
+        if (runEnd == n)
+            break;
+        const TRef r = ParseRef(text, amp, true);
+        if (r.Kind == rkNone) {
+            out += '&';
+            i = amp + 1;
+            continue;
+        }
+        i = r.Semi + 1;
+        const std::string_view name = text.substr(r.NameStart, r.NameEnd - r.NameStart);
+        if (r.Kind != rkName) {
+            out += CharFromCode(name, r.Kind == rkHex);
+            continue;
+        }
+        if (const char c = Predefined(name)) {
+            out += c;
+            continue;
+        }
+        const auto* def = static_cast<const TEntityDef*>(Entities.Node(name));
+        const std::string_view whole = text.substr(amp, i - amp);
+        if (def == nullptr) {
+            out.append(whole);
+            continue;
+        }
+        if (!def->IsExternal()) {
+            if (!MayExpand(depth, def->Value.size())) {
+                out.append(whole);
+                continue;
+            }
+            Expanded(def->Value.size());
+            ReplaceReferences(out, def->Value, false, depth + 1);
+            continue;
+        }
+        std::string ext;
+        if (!ExternalText(*def, depth, ext)) {
+            out.append(whole);
+            continue;
+        }
+        ReplaceReferences(out, ext, translate, depth + 1);
+    }
+}
+
+void TXmlParser::ReplaceGeneral(std::string& out, std::string_view text, std::size_t depth)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const std::size_t amp = text.find('&', i);
+        if (amp == std::string_view::npos) {
+            out.append(text.substr(i));
+            break;
+        }
+        out.append(text.substr(i, amp - i));
+        const TRef r = ParseRef(text, amp, true);
+        if (r.Kind == rkNone) {
+            out += '&';
+            i = amp + 1;
+            continue;
+        }
+        i = r.Semi + 1;
+        const std::string_view whole = text.substr(amp, i - amp);
+        const std::string_view name = text.substr(r.NameStart, r.NameEnd - r.NameStart);
+        if (r.Kind != rkName) {
+            out.append(whole);  // character references are another pass
+            continue;
+        }
+        if (const char c = Predefined(name)) {
+            out += c;
+            continue;
+        }
+        const auto* def = static_cast<const TEntityDef*>(Entities.Node(name));
+        if (def == nullptr) {
+            out.append(whole);
+            continue;
+        }
+        std::string ext;
+        if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
+            out.append(whole);
+            continue;
+        }
+        if (!def->IsExternal())
+            Expanded(def->Value.size());
+        ReplaceGeneral(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
+    }
+}
+
+std::string TXmlParser::ReplaceGeneralEntities(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    ReplaceGeneral(out, text, 0);
+    return out;
+}
+
+void TXmlParser::ReplaceParameter(std::string& out, std::string_view text, std::size_t depth)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const std::size_t pc = text.find('%', i);
+        if (pc == std::string_view::npos) {
+            out.append(text.substr(i));
+            break;
+        }
+        out.append(text.substr(i, pc - i));
+        const TRef r = ParseRef(text, pc, false);
+        if (r.Kind == rkNone) {
+            out += '%';
+            i = pc + 1;
+            continue;
+        }
+        i = r.Semi + 1;
+        const std::string_view whole = text.substr(pc, i - pc);
+        const auto* def = static_cast<const TEntityDef*>(
+            ParEntities.Node(text.substr(r.NameStart, r.NameEnd - r.NameStart)));
+        if (def == nullptr) {
+            out.append(whole);
+            continue;
+        }
+        std::string ext;
+        if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
+            out.append(whole);
+            continue;
+        }
+        if (!def->IsExternal())
+            Expanded(def->Value.size());
+        ReplaceParameter(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
+    }
+}
+
+std::string TXmlParser::ReplaceParameterEntities(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    ReplaceParameter(out, text, 0);
+    return out;
+}
+
+std::string TXmlParser::ReplaceCharacterEntities(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const std::size_t amp = text.find("&#", i);
+        if (amp == std::string_view::npos) {
+            out.append(text.substr(i));
+            break;
+        }
+        out.append(text.substr(i, amp - i));
+        const TRef r = ParseRef(text, amp, true);
+        if (r.Kind != rkDec && r.Kind != rkHex) {
+            out += '&';
+            i = amp + 1;
+            continue;
+        }
+        out += CharFromCode(text.substr(r.NameStart, r.NameEnd - r.NameStart), r.Kind == rkHex);
+        i = r.Semi + 1;
+    }
+    return out;
+}
+
+// The replacement text of a general entity as it is stored: parameter
+// references replaced, raw text translated and character references turned
+// into their bytes (in that one pass, so a translated byte is never read as
+// UTF-8 a second time). Other references stay for the time of use.
+std::string TXmlParser::DeclaredEntityText(std::string_view text)
+{
+    const std::string s = ReplaceParameterEntities(text);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n) {
+        std::size_t amp = s.find("&#", i);
+        const std::size_t runEnd = amp == std::string::npos ? n : amp;
+        AppendTranslated(out, s.data() + i, s.data() + runEnd);
+        if (runEnd == n)
+            break;
+        const TRef r = ParseRef(s, amp, true);
+        if (r.Kind != rkDec && r.Kind != rkHex) {
+            out += '&';
+            i = amp + 1;
+            continue;
+        }
+        out += CharFromCode(std::string_view(s).substr(r.NameStart, r.NameEnd - r.NameStart),
+                            r.Kind == rkHex);
+        i = r.Semi + 1;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// External entities
+
+std::unique_ptr<TXmlParser> TXmlParser::LoadExternalEntity(const std::string& systemId,
+                                                           const std::string& /*publicId*/,
+                                                           const std::string& /*notation*/)
+{
+    std::string path = systemId;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (!FSource.empty() && FSource[0] != '<' && !path.empty() && path[0] != '/') {
+        const std::filesystem::path folder = std::filesystem::path(FSource).parent_path();
+        if (!folder.empty())
+            path = (folder / path).string();
+    }
+    auto parser = std::make_unique<TXmlParser>();
+    // A missing file, a device, a FIFO or a file past the bound leaves the
+    // parser empty: the entity is then like a DTD that does not exist.
+    if (!path.empty())
+        parser->LoadFromFileBounded(path, kMaxExternalSize);
+    return parser;
+}
+
+// ---------------------------------------------------------------------------
+// Document type declaration
+
+void TXmlParser::PushPE(const char*& pos)
+{
+    const char* p = pos;
+    const char* e = p + 1;
+    while (Has(*e, cNameChar))
+        ++e;
+    if (*e == ';')
+        ++e;
+    const std::string_view view(p, static_cast<std::size_t>(e - p));
+    const TRef r = ParseRef(view, 0, false);
+    if (r.Kind != rkName) {
+        pos = p + 1;
+        return;
+    }
+    pos = p + r.Semi + 1;
+    const auto* def = static_cast<const TEntityDef*>(
+        ParEntities.Node(view.substr(r.NameStart, r.NameEnd - r.NameStart)));
+    // An external parameter entity has no replacement text here.
+    if (def == nullptr || def->IsExternal() || !MayExpand(EntityStack.Count(), def->Value.size()))
+        return;
+    Expanded(def->Value.size());
+    auto text = std::make_shared<const std::string>(def->Value);
+    EntityStack.Push(pos);
+    FCurKeep = text;
+    pos = text->c_str();
+}
+
+void TXmlParser::AnalyzeDtdc()
+{
+    CurPartType = ptDtdc;
+    CurName.clear();
+    CurContent.clear();
+    CurAttr.Clear();
+    EntityStack.Clear();
+    const bool inDocument = !FCurKeep;
+    // Scanning the document again: its DTD was read the first time.
+    if (inDocument && FDtdcFinal != nullptr && CurStart == FDtdcStart) {
+        CurName = RootName;
+        SetPartEnd(FDtdcFinal, *FDtdcFinal ? FDtdcFinal + 1 : FDtdcFinal);
+        return;
+    }
+    const char* p = CurStart + 9;
+    bool haveName = false;
+    for (;;) {
+        const char c = *p;
+        if (c == '\0') {
+            if (EntityStack.Count() == 0)
+                break;
+            p = EntityStack.Pop();
+            continue;
+        }
+        if (c == '>')
+            break;
+        if (Ws(c)) {
+            ++p;
+            continue;
+        }
+        if (c == '%') {
+            PushPE(p);
+            continue;
+        }
+        if (c == '[') {
+            p = AnalyzeDtdElements(p + 1);
+            if (*p == ']')
+                ++p;
+            continue;
+        }
+        if (!haveName && Has(c, cNameStart)) {
+            RootName = ReadName(p);
+            haveName = true;
+            continue;
+        }
+        if (At(p, "SYSTEM") || At(p, "PUBLIC")) {
+            const TExternalID id(p);
+            p = id.End;
+            std::shared_ptr<TXmlParser> ext = LoadCounted(id.SystemId, id.PublicId, std::string(), 0);
+            const char* decl = ext ? std::strstr(ext->GetDocBuffer(), "<!") : nullptr;
+            if (decl != nullptr) {
+                // Read the external subset with its own text kept alive, then
+                // come back to the DOCTYPE.
+                auto outerKeep = FCurKeep;
+                auto outerEncoding = FCurEncoding;
+                FCurKeep = ext;
+                AnalyzeDtdElements(decl);
+                if (EntityStack.Count() > 0) {
+                    ReportError(decl);
+                    EntityStack.Clear();
+                }
+                FCurKeep = std::move(outerKeep);
+                SetEncoding(outerEncoding);
+            }
+            continue;
+        }
+        ReportError(p);
+        ++p;
+    }
+    if (EntityStack.Count() > 0)
+        ReportError(p);
+    EntityStack.Clear();
+    CurName = RootName;
+    const char* last = *p ? p : p - 1;
+    SetPartEnd(last, *p ? p + 1 : p);
+    if (!FCurKeep && FDtdcFinal == nullptr) {
+        FDtdcStart = CurStart;
+        FDtdcFinal = last;
+    }
+}
+
+const char* TXmlParser::AnalyzeDtdElements(const char* start)
+{
+    const char* p = start;
+    for (;;) {
+        const char c = *p;
+        if (c == '\0') {
+            if (EntityStack.Count() == 0)
+                return p;
+            p = EntityStack.Pop();
+            continue;
+        }
+        if (c == '>' || c == ']')
+            return p;
+        if (Ws(c)) {
+            ++p;
+            continue;
+        }
+        if (c == '%') {
+            PushPE(p);
+            continue;
+        }
+        if (c != '<') {
+            ReportError(p);
+            ++p;
+            continue;
+        }
+        if (At(p, "<!ELEMENT")) {
+            p = AnalyzeElementDecl(p);
+        } else if (At(p, "<!ATTLIST")) {
+            p = AnalyzeAttListDecl(p);
+        } else if (At(p, "<!ENTITY")) {
+            p = AnalyzeEntityDecl(p);
+        } else if (At(p, "<!NOTATION")) {
+            p = AnalyzeNotationDecl(p);
+        } else if (At(p, "<?")) {
+            TDtdElementRec rec;
+            rec.ElementType = dePI;
+            rec.Start = p;
+            const char* t = p + 2;
+            while (*t && !Ws(*t) && *t != '?' && *t != '>')
+                ++t;
+            rec.Target.assign(p + 2, t);
+            const char* q = FindOrEnd(t, "?>");
+            rec.Content.assign(t, q);
+            rec.Final = *q ? q + 1 : q - 1;
+            p = *q ? q + 2 : q;
+            DtdElementFound(rec);
+        } else if (At(p, "<!--")) {
+            TDtdElementRec rec;
+            rec.ElementType = deComment;
+            rec.Start = p;
+            const char* q = FindOrEnd(p + 4, "-->");
+            rec.Content.assign(p + 4, q);
+            rec.Final = *q ? q + 2 : q - 1;
+            p = *q ? q + 3 : q;
+            DtdElementFound(rec);
+        } else {
+            ReportError(p);
+            ++p;
+        }
+    }
+}
+
+const char* TXmlParser::AnalyzeElementDecl(const char* start)
+{
+    const char* p = SkipWs(start + 9);
+    const std::string name(ReadName(p));
+    const char* q = FindCharOrEnd(p, '>');
+    auto elem = std::make_unique<TElemDef>();
+    elem->Name = name;
+    elem->Definition = ReplaceParameterEntities(StripWs(std::string_view(p, static_cast<std::size_t>(q - p))));
+    const std::string& d = elem->Definition;
+    if (d == "EMPTY")
+        elem->ElemType = etEmpty;
+    else if (d == "ANY")
+        elem->ElemType = etAny;
+    else if (d.compare(0, 8, "(#PCDATA") == 0)
+        elem->ElemType = etMixed;
+    else if (!d.empty() && d[0] == '(')
+        elem->ElemType = etChildren;
+    else
+        elem->ElemType = etAny;
+    TDtdElementRec rec;
+    rec.ElementType = deElement;
+    rec.Start = start;
+    rec.Final = *q ? q : q - 1;
+    // A redeclaration replaces the earlier element with its attributes.
+    if (!name.empty() && (Elements.Node(name) != nullptr || Elements.Count() < kMaxDeclarations)) {
+        rec.ElemDef = elem.get();
+        Elements.AddOrReplace(std::move(elem));
+    }
+    DtdElementFound(rec);
+    return *q ? q + 1 : q;
+}
+
+const char* TXmlParser::AnalyzeAttListDecl(const char* start)
+{
+    const char* p = SkipWs(start + 9);
+    const std::string elemName(ReadName(p));
+    TElemDef* elem = Elements.Node(elemName);
+    if (elem == nullptr && !elemName.empty() && Elements.Count() < kMaxDeclarations) {
+        auto e = std::make_unique<TElemDef>();
+        e->Name = elemName;
+        e->Definition = "ANY";
+        e->ElemType = etAny;
+        elem = e.get();
+        Elements.Add(std::move(e));
+    }
+    TDtdElementRec rec;
+    rec.ElementType = deAttList;
+    rec.Start = start;
+    rec.ElemDef = elem;
+    for (;;) {
+        p = SkipWs(p);
+        if (*p == '\0' || *p == '>')
+            break;
+        if (!Has(*p, cNameChar)) {
+            ReportError(p);
+            p = FindCharOrEnd(p, '>');
+            break;
+        }
+        auto def = std::make_unique<TAttrDef>();
+        def->Name = ReadName(p);
+        p = SkipWs(p);
+        // The type.
+        if (*p == '(') {
+            const char* q = FindCharOrEnd(p, ')');
+            if (*q)
+                ++q;
+            def->Notations = ReplaceCharacterEntities(
+                ReplaceParameterEntities(StripWs(std::string_view(p, static_cast<std::size_t>(q - p)))));
+            def->TypeDef = def->Notations;
+            def->AttrType = atEnumeration;
+            p = q;
+        } else {
+            const char* q = p;
+            while (*q && !Ws(*q) && *q != '>' && *q != '(' && *q != '"' && *q != '\'')
+                ++q;
+            const std::string_view word(p, static_cast<std::size_t>(q - p));
+            def->TypeDef = word;
+            p = q;
+            if (word == "NOTATION") {
+                p = SkipWs(p);
+                if (*p == '(') {
+                    const char* e = FindCharOrEnd(p, ')');
+                    if (*e)
+                        ++e;
+                    def->Notations = ReplaceCharacterEntities(
+                        ReplaceParameterEntities(StripWs(std::string_view(p, static_cast<std::size_t>(e - p)))));
+                    p = e;
+                }
+                def->AttrType = atNotation;
+            } else if (word == "CDATA") {
+                def->AttrType = atCData;
+            } else if (word == "ID") {
+                def->AttrType = atID;
+            } else if (word == "IDREF") {
+                def->AttrType = atIdRef;
+            } else if (word == "IDREFS") {
+                def->AttrType = atIdRefs;
+            } else if (word == "ENTITY") {
+                def->AttrType = atEntity;
+            } else if (word == "ENTITIES") {
+                def->AttrType = atEntities;
+            } else if (word == "NMTOKEN") {
+                def->AttrType = atNmToken;
+            } else if (word == "NMTOKENS") {
+                def->AttrType = atNmTokens;
+            } else {
+                def->AttrType = atUnknown;
+            }
+        }
+        p = SkipWs(p);
+        // The default. Its references are resolved where it is used, in the
+        // same one pass as those of the values written in tags.
+        bool quoted = false;
+        if (At(p, "#REQUIRED")) {
+            def->DefaultType = adRequired;
+            p += 9;
+        } else if (At(p, "#IMPLIED")) {
+            def->DefaultType = adImplied;
+            p += 8;
+        } else if (At(p, "#FIXED")) {
+            def->DefaultType = adFixed;
+            p = SkipWs(p + 6);
+            quoted = true;
+        } else if (*p == '"' || *p == '\'') {
+            def->DefaultType = adDefault;
+            quoted = true;
+        } else {
+            ReportError(p);
+            while (*p && !Ws(*p) && *p != '>')
+                ++p;
+            continue;
+        }
+        if (quoted && (*p == '"' || *p == '\'')) {
+            // Translated in the encoding of the declaration: the tag that
+            // takes the default may stand in an entity of another encoding.
+            const std::string value = ReplaceParameterEntities(ReadQuoted(p));
+            AppendTranslated(def->Value, value.data(), value.data() + value.size());
+        }
+        if (elem != nullptr && (elem->Node(def->Name) != nullptr || elem->Count() < kMaxAttrDefs)) {
+            rec.AttrDef = def.get();
+            elem->AddOrReplace(std::move(def));
+        }
+    }
+    rec.Final = *p ? p : p - 1;
+    DtdElementFound(rec);
+    return *p ? p + 1 : p;
+}
+
+const char* TXmlParser::AnalyzeEntityDecl(const char* start)
+{
+    const char* p = SkipWs(start + 8);
+    bool isPE = false;
+    if (*p == '%') {
+        isPE = true;
+        p = SkipWs(p + 1);
+    }
+    auto def = std::make_unique<TEntityDef>();
+    def->Name = ReadName(p);
+    p = SkipWs(p);
+    if (*p == '"' || *p == '\'') {
+        const std::string_view raw = ReadQuoted(p);
+        def->Value = isPE ? ReplaceCharacterEntities(raw) : DeclaredEntityText(raw);
+    } else if (At(p, "SYSTEM") || At(p, "PUBLIC")) {
+        const TExternalID id(p);
+        def->SystemId = id.SystemId;
+        def->PublicId = id.PublicId;
+        p = SkipWs(id.End);
+        if (At(p, "NDATA")) {
+            p = SkipWs(p + 5);
+            def->NotationName = ReadName(p);
+        }
+    }
+    const char* q = FindCharOrEnd(p, '>');
+    TDtdElementRec rec;
+    rec.ElementType = deEntity;
+    rec.Start = start;
+    rec.Final = *q ? q : q - 1;
+    TNvpList& list = isPE ? ParEntities : Entities;
+    if (!def->Name.empty() && (list.Node(def->Name) != nullptr || list.Count() < kMaxDeclarations)) {
+        rec.EntityDef = def.get();
+        list.AddOrReplace(std::move(def));
+    }
+    DtdElementFound(rec);
+    return *q ? q + 1 : q;
+}
+
+const char* TXmlParser::AnalyzeNotationDecl(const char* start)
+{
+    const char* p = SkipWs(start + 10);
+    auto def = std::make_unique<TNotationDef>();
+    def->Name = ReadName(p);
+    p = SkipWs(p);
+    if (At(p, "SYSTEM") || At(p, "PUBLIC")) {
+        const TExternalID id(p);
+        def->Value = id.SystemId;
+        def->PublicId = id.PublicId;
+        p = id.End;
+    }
+    const char* q = FindCharOrEnd(p, '>');
+    TDtdElementRec rec;
+    rec.ElementType = deNotation;
+    rec.Start = start;
+    rec.Final = *q ? q : q - 1;
+    if (!def->Name.empty() &&
+        (Notations.Node(def->Name) != nullptr || Notations.Count() < kMaxDeclarations)) {
+        rec.NotationDef = def.get();
+        Notations.AddOrReplace(std::move(def));
+    }
+    DtdElementFound(rec);
+    return *q ? q + 1 : q;
+}

@@ -1,0 +1,279 @@
+#include "xml/Xmlfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "model/Exceptions.h"
+#include "xml/LibXmlParser.h"
+
+// ---------------------------------------------------------------------------
+// Reader
+
+namespace {
+const std::string kNoElement;
+}
+
+TXmlInput::TXmlInput(const std::string& fileName)
+    : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
+{
+    if (!FScanner->LoadFromFile(fileName, 0))
+        throw TException("", "Can't open XML file", "");
+    FOpened = true;
+    FScanner->StartScan();
+}
+
+TXmlInput::TXmlInput(const std::string& fileName, std::string_view documentText)
+    : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
+{
+    FScanner->LoadFromBuffer(documentText);
+    FOpened = true;
+    FScanner->StartScan();
+}
+
+TXmlInput::~TXmlInput() = default;
+
+bool TXmlInput::HasData()
+{
+    return FHead < FPending.size() || ScanMore();
+}
+
+TXmlData TXmlInput::Get()
+{
+    if (FHead == FPending.size() && !ScanMore())
+        return TXmlData{};
+    return std::move(FPending[FHead++]);
+}
+
+TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
+{
+    TXmlData& d = FPending.emplace_back();
+    d.Kind = kind;
+    d.Element = element;
+    return d;
+}
+
+bool TXmlInput::ScanMore()
+{
+    FPending.clear();
+    FHead = 0;
+    TXmlParser& s = *FScanner;
+    while (s.Scan()) {
+        switch (s.CurPartType) {
+        case ptXmlProlog:
+        case ptComment:
+        case ptPI:
+        case ptDtdc:
+        case ptCData:
+            continue;
+        case ptStartTag:
+        case ptEmptyTag:
+            Queue(xkStart, s.CurName);
+            for (std::size_t i = 0; i < s.CurAttr.Count(); ++i) {
+                const TAttr* a = s.CurAttr.Node(i);
+                TXmlData& d = Queue(xkAttribute, s.CurName);
+                d.Name = a->Name;
+                d.Value = a->Value;
+            }
+            if (s.CurPartType == ptStartTag)
+                FOpenNames.push_back(s.CurName);
+            else
+                Queue(xkEnd, s.CurName);
+            return true;
+        case ptEndTag:
+            Queue(xkEnd, s.CurName);
+            // A stray end tag (no element open) changes nothing.
+            if (!FOpenNames.empty())
+                FOpenNames.pop_back();
+            return true;
+        case ptContent:
+            // Text outside every element belongs to no element.
+            Queue(xkText, FOpenNames.empty() ? kNoElement : FOpenNames.back()).Value = s.CurContent;
+            return true;
+        default:
+            throw TException("", "Unexpected tag reading XML file", FFileName);
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Writer
+
+namespace {
+
+void AppendEscaped(std::string& out, const std::string& value, bool attribute)
+{
+    const char* specials = attribute ? "&<>\"" : "&<>";
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t j = value.find_first_of(specials, i);
+        if (j == std::string::npos) {
+            out.append(value, i, std::string::npos);
+            return;
+        }
+        out.append(value, i, j - i);
+        switch (value[j]) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += "&quot;"; break;
+        }
+        i = j + 1;
+    }
+}
+
+[[noreturn]] void CantWrite(const std::string& fileName)
+{
+    throw TException("", "Can't write XML file", fileName);
+}
+
+} // namespace
+
+TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName)
+{
+    // Nothing is created here: the old file stays as it is until Close()
+    // has the new text safely on disk. Only check that it can be written.
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    fs::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    struct stat st {};
+    bool ok = !fileName.empty() && target.has_filename() && ::stat(folder.c_str(), &st) == 0 &&
+              S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    if (ok && ::stat(fileName.c_str(), &st) == 0)
+        ok = S_ISREG(st.st_mode) && ::access(fileName.c_str(), W_OK) == 0;
+    if (!ok)
+        throw TException("", "Can't open XML file for output", fileName);
+}
+
+TXmlOutput::~TXmlOutput() = default;
+
+void TXmlOutput::WriteHeader()
+{
+    FIndent.clear();
+    FText += FIndent;
+    FText += "<?xml version=\"1.0\" encoding=\"ISO8859-1\"?>\n";
+    FText += FIndent;
+    FText += "<!DOCTYPE Championship SYSTEM \"Zephyrant.dtd\">\n";
+}
+
+void TXmlOutput::OpenElement(const std::string& name)
+{
+    FText += FIndent;
+    FText += '<';
+    FText += name;
+    FText += ">\n";
+    FIndent += '\t';
+    FOpenNames.push_back(name);
+}
+
+void TXmlOutput::BeginTag(const std::string& name)
+{
+    FText += FIndent;
+    FText += '<';
+    FText += name;
+    FOpenNames.push_back(name);
+}
+
+void TXmlOutput::WriteAttribute(const std::string& name, const std::string& value)
+{
+    FText += ' ';
+    FText += name;
+    FText += "=\"";
+    AppendEscaped(FText, value, true);
+    FText += '"';
+}
+
+void TXmlOutput::EndTag()
+{
+    FText += ">\n";
+    FIndent += '\t';
+}
+
+void TXmlOutput::EndEmptyTag()
+{
+    FText += "/>\n";
+    if (!FOpenNames.empty())
+        FOpenNames.pop_back();
+}
+
+void TXmlOutput::WriteElement(const std::string& name, const std::string& value)
+{
+    FText += FIndent;
+    FText += '<';
+    FText += name;
+    if (value.empty()) {
+        FText += "/>\n";
+        return;
+    }
+    FText += '>';
+    AppendEscaped(FText, value, false);
+    FText += "</";
+    FText += name;
+    FText += ">\n";
+}
+
+void TXmlOutput::CloseElement()
+{
+    // A close without an open element is a caller's slip; writing "</>"
+    // would only spoil the file.
+    if (FOpenNames.empty())
+        return;
+    if (!FIndent.empty())
+        FIndent.pop_back();
+    FText += FIndent;
+    FText += "</";
+    FText += FOpenNames.back();
+    FText += ">\n";
+    FOpenNames.pop_back();
+}
+
+void TXmlOutput::Close()
+{
+    if (FClosed)
+        return;
+    // A new file beside the target, renamed over it only once it is
+    // complete on disk: a failure at any step leaves the old file untouched.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = FFileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        CantWrite(FFileName);
+    auto fail = [&](bool isOpen) {
+        if (isOpen)
+            ::close(fd);
+        ::unlink(temp.c_str());
+        CantWrite(FFileName);
+    };
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (::stat(FFileName.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    std::size_t done = 0;
+    while (done < FText.size()) {
+        const ssize_t n = ::write(fd, FText.data() + done, FText.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(true);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        fail(true);
+    if (::close(fd) != 0)
+        fail(false);
+    if (::rename(temp.c_str(), FFileName.c_str()) != 0)
+        fail(false);
+    FClosed = true;
+}
