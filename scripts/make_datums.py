@@ -40,10 +40,13 @@ def ascii_name(text):
 
 
 def num(text):
-    """The number as written in the table, checked to be plain decimal."""
+    """The number of the table as plain decimal text, without trailing zeros."""
     text = text.strip()
-    float(text)
+    value = float(text)
     assert "e" not in text.lower() and "," not in text, text
+    if "." in text:
+        text = text.rstrip("0").rstrip(".")
+    assert float(text) == value
     return text
 
 
@@ -69,7 +72,7 @@ def read_table():
     # The program's default datum, as the program knows it.
     datums[("WGS 84", "Global")] = dict(ellipsoid="WGS 84", delta=["0", "0", "0"], error=["0", "0", "0"], epsg=[],
                                         ellipsoid_source="EPSG:7030")
-    assert ellipsoids["WGS 84"] == ("6378137.0", "298.257223563"), ellipsoids["WGS 84"]
+    assert ellipsoids["WGS 84"] == ("6378137", "298.257223563"), ellipsoids["WGS 84"]
     return datums, ellipsoids
 
 

@@ -88,6 +88,12 @@ std::string Answer(const std::vector<std::string>& f)
         const TLocation d = At(f[1], f[2]).Destination(Num(f[3]), Num(f[4]));
         return F(RadToDeg(d.Geo.Lat)) + "\t" + F(RadToDeg(d.Geo.Lon));
     }
+    if (cmd == "shift" && n == 6) {
+        const TDatum datum(f[1], f[2], ProgramFolder() + "/Datums.xml");
+        const TGeoCoord g = ConvertDatum(TGeoCoord{DegToRad(Num(f[4])), DegToRad(Num(f[3])), Num(f[5])}, &datum,
+                                         DefaultDatum());
+        return F(RadToDeg(g.Lat)) + "\t" + F(RadToDeg(g.Lon)) + "\t" + F(g.H);
+    }
     if (cmd == "segdist" && n == 7) {
         const TSegmentDistance s = DistanceToSegment(At(f[1], f[2]), At(f[3], f[4]), At(f[5], f[6]));
         return F(s.Position) + "\t" + F(s.Offset) + "\t" + F(s.Distance);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "GeoTestData.h"
 #include "platform/Numbers.h"
 
 namespace {
@@ -68,4 +69,29 @@ TEST(GeoProbe, AnswersEveryLineAndGoesOnAfterErrors)
     EXPECT_EQ(out[12], "error");
     EXPECT_EQ(out[13], "error");
     EXPECT_EQ(out[14], "error");
+}
+
+TEST(GeoProbe, ShiftReadsTheDatumFileBesideIt)
+{
+    std::string input;
+    const auto rows = geotest::TTable("datum_shift.csv").Rows();
+    for (const geotest::TRow& r : rows)
+        input += "shift\t" + r.Text("datum") + "\t" + r.Text("region") + "\t" + r.Text("lat") + "\t" + r.Text("lon") +
+                 "\t" + r.Text("h") + "\n";
+    input += "shift\tNo such datum\tGlobal\t47\t8\t0\n";
+    const auto out = RunProbe(input);
+    ASSERT_EQ(out.size(), rows.size() + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        double v[3];
+        std::size_t start = 0;
+        for (double& x : v) {
+            const std::size_t tab = out[i].find('\t', start);
+            ASSERT_TRUE(ParseDouble(out[i].substr(start, tab - start), x)) << out[i];
+            start = tab + 1;
+        }
+        EXPECT_LE(geotest::GroundError(v[0], v[1], rows[i].Num("lat84"), rows[i].Num("lon84")), 2e-5) // 1e-10 deg: 11 um
+            << out[i];
+        EXPECT_NEAR(v[2], rows[i].Num("h84"), 1e-6);
+    }
+    EXPECT_EQ(out.back(), "error");
 }
