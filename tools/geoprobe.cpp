@@ -16,7 +16,7 @@
 #include "geodesy/Datum.h"
 #include "geodesy/MgcInterp2DThinPlateSpline.h"
 #include "platform/Numbers.h"
-#include "platform/Paths.h"
+#include "platform/Hooks.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ std::string Answer(const std::vector<std::string>& f)
         return F(RadToDeg(d.Geo.Lat)) + "\t" + F(RadToDeg(d.Geo.Lon));
     }
     if (cmd == "shift" && n == 6) {
-        const TDatum datum(f[1], f[2], ProgramFolder() + "/Datums.xml");
+        const TDatum datum(f[1], f[2], Platform::ProgramFolder() + "/Datums.xml");
         const TGeoCoord g = ConvertDatum(TGeoCoord{DegToRad(Num(f[4])), DegToRad(Num(f[3])), Num(f[5])}, &datum,
                                          DefaultDatum());
         return F(RadToDeg(g.Lat)) + "\t" + F(RadToDeg(g.Lon)) + "\t" + F(g.H);

@@ -10,13 +10,13 @@
 #include "GeoTestData.h"
 #include "geodesy/Datum.h"
 #include "model/Exceptions.h"
-#include "platform/Paths.h"
+#include "platform/Hooks.h"
 
 using namespace geotest;
 
 namespace {
 
-std::string OwnDatums() { return ProgramFolder() + "/Datums.xml"; }
+std::string OwnDatums() { return Platform::ProgramFolder() + "/Datums.xml"; }
 
 std::string WriteFile(const std::string& name, const std::string& text)
 {
