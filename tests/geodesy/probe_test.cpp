@@ -6,20 +6,18 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "GeoTestData.h"
+#include "common/TempDir.h"
 #include "platform/Numbers.h"
 
 namespace {
 
 std::vector<std::string> RunProbe(const std::string& input)
 {
-    // One file per process and call: ctest runs the tests of this program
-    // in parallel, and other checkouts may run them at the same time.
-    static int calls = 0;
-    const std::string in = testing::TempDir() + "geoprobe_in_" + std::to_string(::getpid()) + "_" +
-                           std::to_string(++calls) + ".txt";
+    // Tests run in parallel processes: each gets its own folder.
+    static TempDir dir;
+    const std::string in = dir.File("geoprobe_in.txt");
     std::ofstream(in, std::ios::binary) << input;
     const std::string cmd = std::string(ZEPH_TOOLS_DIR) + "/geoprobe < " + in;
     FILE* p = popen(cmd.c_str(), "r");
@@ -29,7 +27,6 @@ std::vector<std::string> RunProbe(const std::string& input)
     std::size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     pclose(p);
-    std::remove(in.c_str());
     std::vector<std::string> lines;
     std::istringstream s(out);
     for (std::string line; std::getline(s, line);) lines.push_back(line);
