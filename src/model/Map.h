@@ -12,12 +12,14 @@
 // therefore takes every easting and northing in the zone and hemisphere of the
 // first reference point (in pixel order), and TMap::GeoToWorld projects any
 // other place into that same zone. Everything that puts a geographic position
-// onto the map (track, waypoints, task, grid) goes through GeoToWorld:
+// onto the map (track, waypoints, task, events) goes through GeoToWorld:
 //
 //     TGeoCoord g = ConvertDatum(p, DefaultDatum(), map->GetDatum());
 //     TMapPoint px = map->Georef.WorldToPixelPoint(map->GeoToWorld(g));
 //
-// Inside one zone the result is exactly that of GeoToUtm.
+// Inside one zone the result is exactly that of GeoToUtm. The grid and
+// PixelToWorld give world coordinates of that zone too (after a fit, the zone
+// of the first reference).
 //
 // Change counter. ChangeCount() moves on every attribute change, every
 // reference added or deleted and every fit; whoever keeps pixel positions made
