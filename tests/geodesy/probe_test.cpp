@@ -5,7 +5,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "GeoTestData.h"
@@ -15,10 +14,7 @@ namespace {
 
 std::vector<std::string> RunProbe(const std::string& input)
 {
-    // One file per test and process: ctest runs the tests side by side.
-    const std::string in = testing::TempDir() + "geoprobe_in_" +
-                           testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-                           std::to_string(::getpid()) + ".txt";
+    const std::string in = testing::TempDir() + "geoprobe_in.txt";
     std::ofstream(in, std::ios::binary) << input;
     const std::string cmd = std::string(ZEPH_TOOLS_DIR) + "/geoprobe < " + in;
     FILE* p = popen(cmd.c_str(), "r");
@@ -28,7 +24,6 @@ std::vector<std::string> RunProbe(const std::string& input)
     std::size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     pclose(p);
-    std::remove(in.c_str());
     std::vector<std::string> lines;
     std::istringstream s(out);
     for (std::string line; std::getline(s, line);) lines.push_back(line);
