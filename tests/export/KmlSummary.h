@@ -2,8 +2,10 @@
 // What independent readers see in an exported file: Python's zipfile and
 // expat (through tests/export/kml_summary.py) and GDAL's ogrinfo.
 
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kmltest {
@@ -105,6 +107,56 @@ inline TKmlSummary Summarise(const std::string& file)
             s.BadCoordinates = std::stoi(f[1]);
         else if (f[0] == "H" && f.size() == 2)
             s.Comments.push_back(f[1]);
+    }
+    return s;
+}
+
+// What `ogrinfo -ro -al` reports of a file (arguments before it allowed).
+struct TOgrSummary {
+    bool Ran = false;
+    std::string Driver;
+    std::vector<std::pair<std::string, int>> Layers; // name, feature count
+    int Features = 0;
+    int Coordinates = 0;    // numbers triples in the geometries
+    int BadCoordinates = 0; // not lon, lat, height with |lat| <= 90, |lon| <= 180
+
+    int CountOf(const std::string& layer) const
+    {
+        int n = 0;
+        for (const auto& [name, count] : Layers)
+            if (name == layer) n += count;
+        return n;
+    }
+};
+
+inline bool HaveOgrinfo()
+{
+    return RunCommand("command -v ogrinfo") != "";
+}
+
+inline TOgrSummary OgrInfo(const std::string& arguments)
+{
+    TOgrSummary s;
+    const std::string out = RunCommand("ogrinfo " + arguments + " 2>&1");
+    for (const std::string& line : Split(out, '\n')) {
+        if (line.rfind("      using driver `", 0) == 0) {
+            s.Ran = true;
+            s.Driver = line.substr(20, line.find('\'') - 20);
+        } else if (line.rfind("Layer name: ", 0) == 0) {
+            s.Layers.emplace_back(line.substr(12), 0);
+        } else if (line.rfind("Feature Count: ", 0) == 0 && !s.Layers.empty()) {
+            s.Layers.back().second = std::stoi(line.substr(15));
+            s.Features += s.Layers.back().second;
+        } else if (line.rfind("  POINT Z (", 0) == 0 || line.rfind("  LINESTRING Z (", 0) == 0) {
+            const std::string inner = line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
+            for (const std::string& tuple : Split(inner, ',')) {
+                double lon = 0, lat = 0, h = 0;
+                ++s.Coordinates;
+                if (std::sscanf(tuple.c_str(), "%lf %lf %lf", &lon, &lat, &h) != 3 || std::fabs(lat) > 90 ||
+                    std::fabs(lon) > 180)
+                    ++s.BadCoordinates;
+            }
+        }
     }
     return s;
 }
