@@ -2,6 +2,8 @@
 // own Datums.xml.
 #include <gtest/gtest.h>
 
+#include "common/TempDir.h"
+
 #include <clocale>
 #include <fstream>
 #include <map>
@@ -20,7 +22,8 @@ std::string OwnDatums() { return Platform::ProgramFolder() + "/Datums.xml"; }
 
 std::string WriteFile(const std::string& name, const std::string& text)
 {
-    const std::string path = testing::TempDir() + name;
+    static TempDir dir; // one folder per test process
+    const std::string path = dir.File(name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
@@ -87,7 +90,7 @@ TEST(DatumFile, DocumentOrderRules)
 
     EXPECT_EQ(ExpectFailure([&] { TDatum d("Gamma", "Late", file); }), "Invalid parameter for ellipsoid");
     EXPECT_EQ(ExpectFailure([&] { TDatum d("Delta", "North", file); }), "Invalid parameter for ellipsoid");
-    EXPECT_EQ(ExpectFailure([&] { TDatum d("Alpha", "North", testing::TempDir() + "missing.xml"); }),
+    EXPECT_EQ(ExpectFailure([&] { TDatum d("Alpha", "North", "/nonexistent-folder/missing.xml"); }),
               "Can't open XML file");
 
     TDatumSet set(file);

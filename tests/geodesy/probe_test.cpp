@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "GeoTestData.h"
+#include "common/TempDir.h"
 #include "platform/Numbers.h"
 
 namespace {
 
 std::vector<std::string> RunProbe(const std::string& input)
 {
-    const std::string in = testing::TempDir() + "geoprobe_in.txt";
+    // Tests run in parallel processes: each gets its own folder.
+    static TempDir dir;
+    const std::string in = dir.File("geoprobe_in.txt");
     std::ofstream(in, std::ios::binary) << input;
     const std::string cmd = std::string(ZEPH_TOOLS_DIR) + "/geoprobe < " + in;
     FILE* p = popen(cmd.c_str(), "r");

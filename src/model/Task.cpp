@@ -1,0 +1,287 @@
+#include "model/Task.h"
+
+#include <algorithm>
+#include <charconv>
+#include <type_traits>
+#include <vector>
+
+#include "model/Waypoint.h"
+#include "platform/Hooks.h"
+#include "platform/NumberFormat.h"
+#include "platform/StringGrid.h"
+
+namespace {
+
+// Up to 15 significant digits, no trailing zeros: 200, 150.5.
+std::string FormatGeneral(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+    return std::string(text, result.ptr);
+}
+
+template <class T>
+bool Contains(const std::vector<const T*>& items, const T* item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- template
+
+TTaskTemplate::TTaskTemplate() : TChampNode(ntTaskTemplate)
+{
+    UpdateName();
+}
+
+void TTaskTemplate::UpdateName()
+{
+    const std::string& shortName = GetAttribute(acShortName);
+    FDisplayName = shortName.empty() ? "(New task template)" : shortName;
+}
+
+bool TTaskTemplate::CanDelete()
+{
+    return Instances.empty();
+}
+
+bool TTaskTemplate::AddInstance(TTaskInstance* instance)
+{
+    if (!instance || !Instances.insert(instance)) return false;
+    instance->Template = this;
+    instance->UpdateName();
+    return true;
+}
+
+TTaskInstance* TTaskTemplate::FindInstance(const std::string& version)
+{
+    for (TTaskInstance* instance = Instances.first(); instance; instance = Instances.next()) {
+        if (instance->GetAttribute(acVersion) == version) return instance;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- instance
+
+TTaskInstance::TTaskInstance()
+    : TChampNode(ntTaskInstance), FTurnPointCursor(FTurnPoints.end()), FStraightLegCursor(FStraightLegs.end()),
+      FArcLegCursor(FArcLegs.end()), FGateCursor(FGates.end()), FZoneCursor(FZones.end())
+{
+    UpdateName();
+}
+
+TTaskInstance::~TTaskInstance()
+{
+    // No element's destructor touches another element, so the order is free.
+    for (auto& [name, element] : FTurnPoints) delete element;
+    for (auto& [name, element] : FStraightLegs) delete element;
+    for (auto& [name, element] : FArcLegs) delete element;
+    for (auto& [name, element] : FGates) delete element;
+    for (auto& [name, element] : FZones) delete element;
+}
+
+void TTaskInstance::UpdateName()
+{
+    const std::string& version = GetAttribute(acVersion);
+    FDisplayName = Template ? Template->GetAttribute(acShortName) + " - " + version : "??? - " + version;
+}
+
+bool TTaskInstance::CanDelete()
+{
+    auto* owner = dynamic_cast<TTaskOwner*>(Owner());
+    return !owner || owner->CountTaskNumbersUsing(this) == 0;
+}
+
+// The map and cursor of a kind handed to f; `none` for other codes.
+template <class Self, class R, class F>
+R TTaskInstance::ForKind(Self& self, TCheckElementType kind, R none, F&& f)
+{
+    switch (kind) {
+    case ceTurnPoint: return f(self.FTurnPoints, self.FTurnPointCursor);
+    case ceGate: return f(self.FGates, self.FGateCursor);
+    case ceStraightLeg: return f(self.FStraightLegs, self.FStraightLegCursor);
+    case ceArcLeg: return f(self.FArcLegs, self.FArcLegCursor);
+    case ceZone: return f(self.FZones, self.FZoneCursor);
+    default: return none;
+    }
+}
+
+template <class T>
+bool TTaskInstance::AddElement(TElementMap<T>& map, T* element)
+{
+    if (!element || !map.try_emplace(element->Name, element).second) return false;
+    element->FInstance = this;
+    ++ChangeCount;
+    return true;
+}
+
+bool TTaskInstance::AddTurnPoint(TTurnPoint* element) { return AddElement(FTurnPoints, element); }
+bool TTaskInstance::AddStraightLeg(TStraightLeg* element) { return AddElement(FStraightLegs, element); }
+bool TTaskInstance::AddArcLeg(TArcLeg* element) { return AddElement(FArcLegs, element); }
+bool TTaskInstance::AddGate(TGate* element) { return AddElement(FGates, element); }
+bool TTaskInstance::AddZone(TZone* element) { return AddElement(FZones, element); }
+
+TCheckElement* TTaskInstance::GetCheckElement(TCheckElementType kind, const std::string& name) const
+{
+    return ForKind(*this, kind, static_cast<TCheckElement*>(nullptr), [&](auto& map, auto&) -> TCheckElement* {
+        auto it = map.find(name);
+        return it == map.end() ? nullptr : it->second;
+    });
+}
+
+bool TTaskInstance::RemoveCheckElement(TCheckElementType kind, const std::string& name)
+{
+    return ForKind(*this, kind, false, [&](auto& map, auto& cursor) {
+        auto it = map.find(name);
+        if (it == map.end()) return false;
+        auto* element = it->second;
+        using T = std::remove_pointer_t<decltype(element)>;
+        if constexpr (std::is_same_v<T, TTurnPoint>) {
+            if (FindReferencingElement(static_cast<const TTurnPoint*>(element))) return false;
+        } else if constexpr (std::is_base_of_v<TLeg, T>) {
+            const TLeg* leg = element;
+            for (const auto& [gateName, gate] : FGates)
+                if (gate->Leg == leg) return false;
+        }
+        if (cursor == it) ++cursor;
+        map.erase(it);
+        delete element;
+        ++ChangeCount;
+        return true;
+    });
+}
+
+TCheckElement* TTaskInstance::FindReferencingElement(const TWayPoint* waypoint) const
+{
+    for (const auto& [name, turnPoint] : FTurnPoints)
+        if (turnPoint->WayPoint == waypoint) return turnPoint;
+    for (const auto& [name, gate] : FGates)
+        if (gate->WayPoint == waypoint) return gate;
+    return nullptr;
+}
+
+TCheckElement* TTaskInstance::FindReferencingElement(const TTurnPoint* turnPoint) const
+{
+    for (const auto& [name, leg] : FStraightLegs)
+        if (leg->From == turnPoint || leg->To == turnPoint) return leg;
+    for (const auto& [name, leg] : FArcLegs)
+        if (leg->From == turnPoint || leg->To == turnPoint || leg->Mid == turnPoint) return leg;
+    return nullptr;
+}
+
+TCheckElement* TTaskInstance::FirstCheckElement(TCheckElementType kind)
+{
+    ForKind(*this, kind, 0, [](auto& map, auto& cursor) {
+        cursor = map.begin();
+        return 0;
+    });
+    return NextCheckElement(kind);
+}
+
+TCheckElement* TTaskInstance::NextCheckElement(TCheckElementType kind)
+{
+    return ForKind(*this, kind, static_cast<TCheckElement*>(nullptr), [](auto& map, auto& cursor) -> TCheckElement* {
+        if (cursor == map.end()) return nullptr;
+        return (cursor++)->second;
+    });
+}
+
+int TTaskInstance::CountCheckElements(TCheckElementType kind) const
+{
+    return ForKind(*this, kind, 0, [](auto& map, auto&) { return static_cast<int>(map.size()); });
+}
+
+// ---------------------------------------------------------------- waypoint moves
+
+void TTaskInstance::CheckWayPointMove(const TWayPoint* waypoint, const TLocation& to) const
+{
+    auto at = [&](const TTurnPoint* turnPoint) -> const TLocation& {
+        return turnPoint->WayPoint == waypoint ? to : turnPoint->Location;
+    };
+    for (const auto& [name, leg] : FArcLegs) {
+        if (leg->From->WayPoint != waypoint && leg->To->WayPoint != waypoint && leg->Mid->WayPoint != waypoint)
+            continue;
+        TBaseArc probe;
+        probe.Calculate(at(leg->From), at(leg->To), at(leg->Mid));
+    }
+}
+
+void TTaskInstance::WayPointMoved(const TWayPoint* waypoint)
+{
+    // Turn points and waypoint gates first, then the legs on those turn
+    // points, then the gates on those legs: each step reads the one before.
+    std::vector<const TTurnPoint*> moved;
+    bool changed = false;
+    for (auto& [name, turnPoint] : FTurnPoints) {
+        if (turnPoint->WayPoint != waypoint) continue;
+        turnPoint->Recompute();
+        moved.push_back(turnPoint);
+        changed = true;
+    }
+    for (auto& [name, gate] : FGates) {
+        if (gate->WayPoint != waypoint) continue;
+        gate->Recompute();
+        changed = true;
+    }
+    std::vector<const TLeg*> legs;
+    for (auto& [name, leg] : FStraightLegs) {
+        if (!Contains(moved, leg->From) && !Contains(moved, leg->To)) continue;
+        leg->Recompute();
+        legs.push_back(leg);
+    }
+    for (auto& [name, leg] : FArcLegs) {
+        if (!Contains(moved, leg->From) && !Contains(moved, leg->To) && !Contains(moved, leg->Mid)) continue;
+        leg->Recompute();
+        legs.push_back(leg);
+    }
+    for (auto& [name, gate] : FGates) {
+        if (gate->Leg && Contains(legs, static_cast<const TLeg*>(gate->Leg))) gate->Recompute();
+    }
+    if (changed) ++ChangeCount;
+}
+
+// ---------------------------------------------------------------- table
+
+void TTaskInstance::FillGrid(TStringGrid* grid)
+{
+    if (!grid) return;
+    {
+        TGridUpdateLock lock(grid);
+        if (grid->ColCount() < 7) grid->SetColCount(7);
+        grid->SetRowCount(2);
+        // An instance without elements must not show the last one's row.
+        grid->ClearRow(1);
+        static const char* const Headings[7] = {" Type", " Name", " Lat / Ref", " Lon / Ref",
+                                                " Radius", " Bearing", " Length"};
+        for (int col = 0; col < 7; ++col) grid->SetCell(col, 0, Headings[col]);
+
+        int row = 0;
+        auto put = [&](const char* type, const TCheckElement* element, const std::string& ref1,
+                       const std::string& ref2, const std::string& bearing, const std::string& length) {
+            ++row;
+            grid->SetRowCount(row + 1);
+            grid->SetCell(0, row, type);
+            grid->SetCell(1, row, element->Name);
+            grid->SetCell(2, row, ref1);
+            grid->SetCell(3, row, ref2);
+            grid->SetCell(4, row, FormatGeneral(element->Radius));
+            grid->SetCell(5, row, bearing);
+            grid->SetCell(6, row, length);
+        };
+        for (const auto& [name, turnPoint] : FTurnPoints) {
+            const TGeoCoord& at = turnPoint->Location.Geo;
+            put("TP", turnPoint, FormatAngle(at.Lat, 11), FormatAngle(at.Lon, 19), "", "");
+        }
+        for (const auto& [name, gate] : FGates) {
+            const TGeoCoord& at = gate->Location.Geo;
+            put("GATE", gate, FormatAngle(at.Lat, 11), FormatAngle(at.Lon, 19), FormatNumber("000", gate->Bearing), "");
+        }
+        for (const auto& [name, leg] : FStraightLegs) {
+            put("LEG", leg, leg->From->Name, leg->To->Name, FormatNumber("000", leg->Start.Course(leg->End)),
+                FormatNumber("# ### ##0", leg->Length()));
+        }
+        for (const auto& [name, leg] : FArcLegs) put("ARC", leg, leg->From->Name, leg->To->Name, "", "");
+    }
+    Platform::ActivateTable(grid, this);
+}
