@@ -1,7 +1,14 @@
 #include "analysis/Track.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+
+#include "model/Checkelements.h"
+#include "model/Map.h"
+#include "model/Task.h"
 
 namespace {
 
@@ -245,7 +252,31 @@ void TTrack::AddPoint(const TTrackPoint& point)
 void TTrack::AddIgcEvent(std::uint8_t code)
 {
     if (Points.empty()) return;
-    LoggerEvents.insert(TEvent(Points.back(), nullptr, etIgcEvent, 0.0, code));
+    LoggerEvents.emplace(Points.back(), nullptr, etIgcEvent, 0.0, code);
+}
+
+void TTrack::ProjectToMap(TMap* map)
+{
+    if (!map) return;
+    if (FMapMemo == map && FMapChangeMemo == map->ChangeCount()) return;
+    if (Points.empty()) return;
+    const TDatum* datum = map->GetDatum();
+    Polylines.clear();
+    std::vector<TMapPoint> line;
+    std::int64_t previous = Points.front().Time;
+    for (const TTrackPoint& p : Points) {
+        // More than 15 s without a fix: the logger lost the track.
+        if (p.Time - previous > 15) {
+            Polylines.push_back(std::move(line));
+            line.clear();
+        }
+        previous = p.Time;
+        const TGeoCoord g = ConvertDatum(p.Location.Geo, p.Location.Datum, datum);
+        line.push_back(map->Georef.WorldToPixelPoint(map->GeoToWorld(g)));
+    }
+    Polylines.push_back(std::move(line));
+    FMapMemo = map;
+    FMapChangeMemo = map->ChangeCount();
 }
 
 int TTrack::FindNearestPoint(double x, double y) const
@@ -288,4 +319,446 @@ const TEvent* TTrack::NextEvent()
 {
     if (FEventCursor == Events.end()) return nullptr;
     return &*FEventCursor++;
+}
+// ---------------------------------------------------------------- event search
+
+bool TTrack::PruneSearch = true;
+
+namespace {
+
+// Skipping tests. Approximate distances decide whether the exact test of an
+// element could change anything at a step; where it cannot, the step is
+// skipped for that element. The approximation is the chord on a sphere: the
+// distances of the geodesy (UTM grid distances, also in a neighbouring
+// zone's plane, and great-circle distances on the ellipsoid) lie within
+// SphereMargin of it while both places are within BoundLimit of each other
+// and below PolarLimit in latitude; beyond that every test is made.
+//
+// A skipped step also yields a travel budget: the track's chord length that
+// it may fly on before the element could matter again (the chords to the
+// element change by at most the travel). The steps within it are skipped
+// without any computation.
+constexpr double SphereRadius = 6371000.0;
+constexpr double SphereMargin = 0.02;
+constexpr double SphereSlack = 1.0; // metres
+constexpr double BoundLimit = 300000.0;
+constexpr double PolarLimit = DegToRad(75.0);
+
+struct TUnit {
+    double X, Y, Z;
+};
+
+TUnit UnitOf(const TGeoCoord& g)
+{
+    const double c = std::cos(g.Lat);
+    return {c * std::cos(g.Lon), c * std::sin(g.Lon), std::sin(g.Lat)};
+}
+
+double Chord(const TUnit& a, const TUnit& b)
+{
+    const double dx = a.X - b.X, dy = a.Y - b.Y, dz = a.Z - b.Z;
+    return SphereRadius * std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Bounds of a geodesy distance from its approximation.
+double Lower(double approx) { return approx * (1.0 - SphereMargin) - SphereSlack; }
+double Upper(double approx) { return approx * (1.0 + SphereMargin) + SphereSlack; }
+bool Near(double approx) { return approx < BoundLimit; }
+
+// The smallest distance from a centre to a segment that the approximate
+// distances of the centre to both ends and of the ends allow.
+double LowerToSegment(double toA, double toB, double ab) { return 0.5 * (Lower(toA) + Lower(toB) - Upper(ab)); }
+
+// The largest travel T after a fix at approximate distance a from a centre
+// for which every later segment keeps LowerToSegment above `above`: with
+// both ends at least a - T away and the segment at most T long.
+double TravelAbove(double a, double above)
+{
+    return (Lower(a) - 0.5 * SphereSlack - above) / (1.5 - 0.5 * SphereMargin);
+}
+
+// Two datums that need no conversion between them (as the geodesy decides).
+bool SameDatum(const TDatum* a, const TDatum* b)
+{
+    return a == b || (a->Ellipsoid.Name == b->Ellipsoid.Name && a->Delta.X == b->Delta.X &&
+                      a->Delta.Y == b->Delta.Y && a->Delta.Z == b->Delta.Z);
+}
+
+// On WGS 84, where the fixes are.
+TGeoCoord OnFixDatum(const TLocation& loc)
+{
+    return SameDatum(loc.Datum, DefaultDatum()) ? loc.Geo : ConvertDatum(loc.Geo, loc.Datum, DefaultDatum());
+}
+
+// A location as the geodesy takes it over onto the fixes' datum.
+TLocation LocationOnFixDatum(const TLocation& loc)
+{
+    if (SameDatum(loc.Datum, DefaultDatum())) {
+        TLocation l = loc;
+        l.Datum = DefaultDatum();
+        return l;
+    }
+    return TLocation(ConvertDatum(loc.Geo, loc.Datum, DefaultDatum()), DefaultDatum());
+}
+
+// The fixes' locations on the datums of the elements, each fix converted at
+// most once per datum. On an equal datum they are only relabelled (so that
+// the geodesy sees one datum object), else converted as the geodesy would
+// convert them.
+class TFixesOnDatums {
+public:
+    explicit TFixesOnDatums(const std::vector<TTrackPoint>& points) : FPoints(points) {}
+
+    // Null: the fixes' own locations.
+    const std::vector<TLocation>* On(const TDatum* datum)
+    {
+        if (datum == DefaultDatum()) return nullptr;
+        for (const auto& [d, locations] : FSets)
+            if (d == datum) return locations.get();
+        auto locations = std::make_unique<std::vector<TLocation>>();
+        locations->reserve(FPoints.size());
+        const bool same = SameDatum(DefaultDatum(), datum);
+        for (const TTrackPoint& p : FPoints) {
+            if (same) {
+                locations->push_back(p.Location);
+                locations->back().Datum = datum;
+            } else {
+                locations->emplace_back(ConvertDatum(p.Location.Geo, DefaultDatum(), datum), datum);
+            }
+        }
+        FSets.emplace_back(datum, std::move(locations));
+        return FSets.back().second.get();
+    }
+
+private:
+    const std::vector<TTrackPoint>& FPoints;
+    std::vector<std::pair<const TDatum*, std::unique_ptr<std::vector<TLocation>>>> FSets;
+};
+
+const TLocation& FixAt(const std::vector<TLocation>* on, const std::vector<TTrackPoint>& points, std::size_t i)
+{
+    return on ? (*on)[i] : points[i].Location;
+}
+
+constexpr std::size_t NoPoint = static_cast<std::size_t>(-1);
+
+// What every element keeps for skipping.
+struct TSkip {
+    TUnit Unit;              // the element's centre
+    bool Allowed;            // away from the poles
+    double Until = -1.0;     // skip while the travel is below this
+    std::size_t ChordAt = NoPoint;
+    double Chord = 0.0;      // to the fix ChordAt
+
+    double ChordTo(const std::vector<TUnit>& units, std::size_t i)
+    {
+        if (ChordAt != i) {
+            ChordAt = i;
+            Chord = ::Chord(Unit, units[i]);
+        }
+        return Chord;
+    }
+};
+
+TSkip SkipFor(const TGeoCoord& centre) { return {UnitOf(centre), std::fabs(centre.Lat) < PolarLimit}; }
+
+struct TTurnPointState {
+    TTurnPoint* Element;
+    const std::vector<TLocation>* Fixes;
+    TSkip Skip;
+    double Nearest;
+    std::size_t NearestPoint; // where the whole track came nearest
+    double Farthest;
+    std::size_t FarthestPoint;
+    bool Inside = false;
+    double VisitMinimum = 0.0;
+    std::size_t VisitBest = 0; // where this visit came nearest
+};
+
+struct TGateState {
+    TGate* Element;
+    const std::vector<TLocation>* Fixes;
+    TSkip Skip;
+    double Nearest;
+    std::size_t BestPoint; // NoPoint once crossed
+};
+
+struct TLegState {
+    TStraightLeg* Element;
+    const std::vector<TLocation>* FromFixes;
+    const std::vector<TLocation>* ToFixes;
+    TLocation Start; // the line's ends on the fixes' datum
+    TLocation End;
+    TSkip From, To, LineStart, LineEnd;
+    double ApproxLength = 0.0;
+    bool Started = false;
+    bool NearStart = false;
+    bool Inside = false;
+    long InsideCount = 0;
+    long OutsideCount = 0;
+
+    double Share() const
+    {
+        const long all = InsideCount + OutsideCount;
+        return all == 0 ? 0.0 : static_cast<double>(InsideCount) / static_cast<double>(all);
+    }
+};
+
+} // namespace
+
+void TTrack::FindEvents(TTaskInstance* instance)
+{
+    if (!instance) return;
+    if (FTaskMemo == instance && FTaskChangeMemo == instance->ChangeCount) return;
+    const std::size_t n = Points.size();
+    if (n < 5) return;
+
+    const bool prune = PruneSearch;
+    // The fixes as unit vectors, and the chord length flown up to each.
+    std::vector<TUnit> units;
+    std::vector<double> travel;
+    if (prune) {
+        units.reserve(n);
+        travel.reserve(n);
+        for (const TTrackPoint& p : Points) {
+            units.push_back(UnitOf(p.Location.Geo));
+            travel.push_back(travel.empty() ? 0.0 : travel.back() + Chord(units[units.size() - 2], units.back()));
+        }
+    }
+
+    TFixesOnDatums fixes(Points);
+    const TTrackPoint& first = Points.front();
+
+    std::vector<TTurnPointState> turnPoints;
+    for (TCheckElement* e = instance->FirstCheckElement(ceTurnPoint); e; e = instance->NextCheckElement(ceTurnPoint)) {
+        TTurnPoint* tp = static_cast<TTurnPoint*>(e);
+        const double d = tp->Location.Distance(first.Location);
+        turnPoints.push_back({tp, fixes.On(tp->Location.Datum), SkipFor(OnFixDatum(tp->Location)), d, 0, d, 0});
+    }
+    std::vector<TGateState> gates;
+    for (TCheckElement* e = instance->FirstCheckElement(ceGate); e; e = instance->NextCheckElement(ceGate)) {
+        TGate* gate = static_cast<TGate*>(e);
+        gates.push_back({gate, fixes.On(gate->GateLine.Start.Datum), SkipFor(OnFixDatum(gate->Location)),
+                         gate->Location.Distance(first.Location), 0});
+    }
+    std::vector<TLegState> legs;
+    for (TCheckElement* e = instance->FirstCheckElement(ceStraightLeg); e;
+         e = instance->NextCheckElement(ceStraightLeg)) {
+        TStraightLeg* leg = static_cast<TStraightLeg*>(e);
+        TLegState s{leg,
+                    fixes.On(leg->From->Location.Datum),
+                    fixes.On(leg->To->Location.Datum),
+                    LocationOnFixDatum(leg->Start),
+                    LocationOnFixDatum(leg->End),
+                    SkipFor(OnFixDatum(leg->From->Location)),
+                    SkipFor(OnFixDatum(leg->To->Location)),
+                    SkipFor(OnFixDatum(leg->Start)),
+                    SkipFor(OnFixDatum(leg->End))};
+        s.ApproxLength = Chord(s.LineStart.Unit, s.LineEnd.Unit);
+        legs.push_back(std::move(s));
+    }
+    // Arc legs take part in no test.
+    for (TCheckElement* e = instance->FirstCheckElement(ceArcLeg); e; e = instance->NextCheckElement(ceArcLeg)) {
+    }
+
+    Events.clear();
+    FEventCursor = Events.end();
+    TTurnPoint* previousTurnPoint = nullptr; // the last turn point reached
+    double taskDistance = 0.0;               // between the turn points reached, in order
+
+    auto add = [this](std::size_t point, TCheckElement* element, TEventType type, double distance, double value) {
+        Events.emplace(Points[point], element, type, distance, value);
+    };
+
+    // Speeds of the first two fixes.
+    Points[0].Speed = 0.0;
+    {
+        const std::int64_t dt = Points[1].Time - Points[0].Time;
+        Points[1].Speed = dt != 0 ? Points[1].Location.Distance(Points[0].Location) / static_cast<double>(dt)
+                                  : Points[0].Speed;
+    }
+
+    for (std::size_t cur = 1; cur + 1 < n; ++cur) {
+        const std::size_t prev = cur - 1;
+        const std::size_t next = cur + 1;
+        TTrackPoint& pc = Points[cur];
+        TTrackPoint& pn = Points[next];
+
+        // Speed of next, acceleration of cur.
+        const std::int64_t dt = pn.Time - pc.Time;
+        pn.Speed = dt != 0 ? pc.Location.Distance(pn.Location) / static_cast<double>(dt) : pc.Speed;
+        const std::int64_t half = (pn.Time - Points[prev].Time) / 2;
+        if (half > 0) {
+            const double h = static_cast<double>(half);
+            pc.Acceleration = (pn.Speed - pc.Speed) / (h * h);
+            if (std::fabs(pc.Acceleration) > 0.2) add(cur, nullptr, etHighAcceleration, 0.0, pc.Acceleration);
+        }
+
+        const double travelled = prune ? travel[cur] : 0.0;
+        const double approxSegment = prune ? travel[cur] - travel[prev] : 0.0;
+
+        // Turn points, on the segment prev -> cur.
+        for (TTurnPointState& s : turnPoints) {
+            const double radius = s.Element->Radius;
+            if (prune && !s.Inside && s.Skip.Allowed) {
+                if (travelled < s.Skip.Until) continue;
+                const double approxPrev = s.Skip.ChordTo(units, prev);
+                const double approxCur = s.Skip.ChordTo(units, cur);
+                if (Near(approxPrev) && Near(approxCur) && Near(approxSegment)) {
+                    const double lower = LowerToSegment(approxPrev, approxCur, approxSegment);
+                    const double upper = std::min(Upper(approxPrev), Upper(approxCur));
+                    if (lower > radius && lower >= s.Nearest && upper <= s.Farthest) {
+                        const double budget =
+                            std::min({TravelAbove(approxCur, std::max(radius, s.Nearest)),
+                                      (s.Farthest - SphereSlack) / (1.0 + SphereMargin) - approxCur,
+                                      BoundLimit - approxCur});
+                        if (budget > 0.0) s.Skip.Until = travelled + budget;
+                        continue;
+                    }
+                }
+            }
+            const double d = DistanceToSegment(s.Element->Location, FixAt(s.Fixes, Points, prev),
+                                               FixAt(s.Fixes, Points, cur), false)
+                                 .Distance;
+            if (d < s.Nearest) {
+                s.Nearest = d;
+                s.NearestPoint = prev;
+            }
+            if (d > s.Farthest) {
+                s.Farthest = d;
+                s.FarthestPoint = prev;
+            }
+            if (d <= radius) {
+                if (s.Inside) {
+                    if (d < s.VisitMinimum) {
+                        s.VisitMinimum = d;
+                        s.VisitBest = prev;
+                    }
+                } else {
+                    s.Inside = true;
+                    add(prev, s.Element, etEnterTurnPoint, d, 0.0);
+                    s.VisitMinimum = d;
+                    s.VisitBest = prev;
+                }
+            } else if (s.Inside) {
+                s.Inside = false;
+                if (previousTurnPoint && previousTurnPoint != s.Element)
+                    taskDistance += previousTurnPoint->Location.Distance(s.Element->Location);
+                previousTurnPoint = s.Element;
+                add(s.VisitBest, s.Element, etTurnPoint, s.VisitMinimum, taskDistance);
+                add(prev, s.Element, etExitTurnPoint, d, 0.0);
+            }
+        }
+
+        // Gates, on the same segment, when the track arrived at prev faster
+        // than 1 m/s.
+        if (Points[prev].Speed > 1.0) {
+            for (TGateState& s : gates) {
+                if (prune && s.Skip.Allowed) {
+                    if (travelled < s.Skip.Until) continue;
+                    const double approxPrev = s.Skip.ChordTo(units, prev);
+                    const double approxCur = s.Skip.ChordTo(units, cur);
+                    if (Near(approxPrev) && Near(approxCur) && Near(approxSegment)) {
+                        const double halfWidth = Upper(s.Element->Radius);
+                        const double lower = LowerToSegment(approxPrev, approxCur, approxSegment) - halfWidth;
+                        if (lower > 0.0 && lower >= s.Nearest) {
+                            const double budget = std::min(TravelAbove(approxCur, halfWidth + s.Nearest),
+                                                           BoundLimit - approxCur);
+                            if (budget > 0.0) s.Skip.Until = travelled + budget;
+                            continue;
+                        }
+                    }
+                }
+                const TBaseLine segment(FixAt(s.Fixes, Points, prev), FixAt(s.Fixes, Points, cur));
+                const TLineIntersection r = s.Element->GateLine.Intersect(segment, false);
+                if (r.Kind == ikCrossRight || r.Kind == ikCrossLeft) {
+                    add(prev, s.Element, r.Kind == ikCrossRight ? etGate : etInverseGate, r.MinDistance, 0.0);
+                    s.Nearest = 0.0;
+                    s.BestPoint = NoPoint;
+                } else if (r.MinDistance < s.Nearest) {
+                    s.Nearest = r.MinDistance;
+                    s.BestPoint = prev;
+                }
+            }
+        }
+
+        // Straight legs, measured at cur.
+        for (TLegState& s : legs) {
+            const double w = s.Element->Radius;
+            if (prune && !s.NearStart && !s.Inside && s.From.Allowed && s.To.Allowed && s.LineStart.Allowed &&
+                s.LineEnd.Allowed) {
+                bool skip = travelled < s.From.Until;
+                if (!skip) {
+                    const double aFrom = s.From.ChordTo(units, cur);
+                    const double aTo = s.To.ChordTo(units, cur);
+                    const double aStart = s.LineStart.ChordTo(units, cur);
+                    const double aEnd = s.LineEnd.ChordTo(units, cur);
+                    if (Near(aFrom) && Near(aTo) && Near(aStart) && Near(aEnd) && Near(s.ApproxLength) &&
+                        Lower(aFrom) > w && Lower(aTo) > w && LowerToSegment(aStart, aEnd, s.ApproxLength) > w) {
+                        // Outside the corridor and both end circles, for a
+                        // while: each end at least w away, the line beyond w.
+                        const double corridor =
+                            ((aStart + aEnd) * (1.0 - SphereMargin) - 2.0 * SphereSlack - Upper(s.ApproxLength) -
+                             2.0 * w) /
+                            (2.0 * (1.0 - SphereMargin));
+                        const double budget = std::min(
+                            {aFrom - (w + SphereSlack) / (1.0 - SphereMargin), aTo - (w + SphereSlack) / (1.0 - SphereMargin),
+                             corridor, BoundLimit - std::max({aFrom, aTo, aStart, aEnd})});
+                        if (budget > 0.0) s.From.Until = travelled + budget;
+                        skip = true;
+                    }
+                }
+                if (skip) {
+                    if (s.Started) ++s.OutsideCount;
+                    continue;
+                }
+            }
+            const double dl = DistanceToSegment(pc.Location, s.Start, s.End, false).Distance;
+            const double ds = s.Element->From->Location.Distance(FixAt(s.FromFixes, Points, cur));
+            const double de = s.Element->To->Location.Distance(FixAt(s.ToFixes, Points, cur));
+            if (s.Started && de < w) {
+                add(prev, s.Element, etEndLeg, dl, s.Share());
+                s.Started = false;
+                s.Inside = false;
+                s.InsideCount = 0;
+                s.OutsideCount = 0;
+            }
+            if (ds < w) {
+                s.NearStart = true;
+            } else if (s.NearStart) {
+                s.Started = true;
+                s.Inside = true;
+                s.NearStart = false;
+                add(prev, s.Element, etStartLeg, dl, s.Share());
+            }
+            const bool insideNow = dl <= w && ds > w && de > w;
+            if (insideNow) {
+                if (s.Started) ++s.InsideCount;
+                if (!s.Inside) {
+                    add(prev, s.Element, etEnterLeg, dl, s.Started ? s.Share() : -1.0);
+                    s.Inside = true;
+                }
+            } else {
+                if (s.Started) ++s.OutsideCount;
+                if (s.Inside) {
+                    add(prev, s.Element, etExitLeg, dl, s.Started ? s.Share() : -1.0);
+                    s.Inside = false;
+                }
+            }
+        }
+    }
+
+    // Closing pass.
+    for (const TTurnPointState& s : turnPoints) add(s.NearestPoint, s.Element, etBestTurnPoint, s.Nearest, 0.0);
+    for (const TTurnPointState& s : turnPoints)
+        add(s.FarthestPoint, s.Element, etMaxTurnPoint, s.Farthest,
+            Points[s.FarthestPoint].Location.Course(s.Element->Location));
+    for (const TGateState& s : gates)
+        if (s.BestPoint != NoPoint) add(s.BestPoint, s.Element, etBestGate, s.Nearest, 0.0);
+
+    // The logger's own events go after the analysis events of their time.
+    for (const TEvent& e : LoggerEvents) Events.insert(e);
+
+    FTaskMemo = instance;
+    FTaskChangeMemo = instance->ChangeCount;
 }

@@ -16,6 +16,7 @@
 
 #include "geodesy/Base.h"
 #include "geodesy/Datum.h"
+#include "model/Mapgrid.h"
 
 class TCheckElement;
 class TTaskInstance;
@@ -118,12 +119,6 @@ struct TEventTimeLess {
 // already there (multiset insertion is at the upper end of an equal range).
 using TEventSet = std::multiset<TEvent, TEventTimeLess>;
 
-// A point of a polyline in map bitmap pixels.
-struct TMapPoint {
-    double X = 0.0;
-    double Y = 0.0;
-};
-
 class TTrack {
 public:
     // Seconds UTC now; the track asks it for "today".
@@ -153,8 +148,10 @@ public:
     // nothing without points.
     void AddIgcEvent(std::uint8_t code);
 
-    // The polylines of this track on that map (skipped while the map and its
-    // change counter are the remembered ones).
+    // The polylines of this track on that map, in its bitmap pixels: a new
+    // polyline after a gap of more than 15 s, one map point per fix. Skipped
+    // while the map and its change counter are the remembered ones, and for
+    // a track without fixes.
     void ProjectToMap(TMap* map);
     // Index of the projected point nearest to (x, y) in map pixels; the
     // earlier one of equal distances; -1 without projected points.
@@ -164,6 +161,10 @@ public:
     // the event set. Skipped while the instance and its change count are the
     // remembered ones, and for fewer than 5 fixes.
     void FindEvents(TTaskInstance* instance);
+    // The search skips the exact test of an element wherever approximate
+    // distances show that it cannot change anything. Tests switch this off
+    // to check that the skipping changes no event.
+    static bool PruneSearch;
 
     // Walks for the exports: First puts the cursor on the first element and
     // returns it, Next returns the following one; null after the last.
@@ -181,7 +182,7 @@ public:
     std::vector<TTrackPoint> Points;
     TEventSet Events;       // the analysis events, the logger events merged in
     TEventSet LoggerEvents; // "IGC event" events of the E records
-    std::vector<std::vector<TMapPoint>> Polylines;
+    std::vector<std::vector<TMapPoint>> Polylines; // map pixels
     double MaxLat = EmptyBoxMaxLat;
     double MinLat = EmptyBoxMinLat;
     double MaxLon = EmptyBoxMaxLon;
@@ -192,7 +193,7 @@ private:
 
     TClock FClock;
     const TMap* FMapMemo = nullptr;
-    long long FMapChangeMemo = 0;
+    std::uint64_t FMapChangeMemo = 0;
     const TTaskInstance* FTaskMemo = nullptr;
     long long FTaskChangeMemo = 0;
     std::size_t FPointCursor = 0;
