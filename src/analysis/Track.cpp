@@ -217,7 +217,20 @@ void TTrack::ResetDate()
     SetDate(today.tm_mday, today.tm_mon + 1, today.tm_year + 1900 - 2000);
 }
 
-void TTrack::SetDateFromTime(std::int64_t t) { FDate = UtcCalendar(t); }
+void TTrack::SetDateFromTime(std::int64_t t)
+{
+    const std::int64_t midnight = FloorDiv(t, SecondsPerDay) * SecondsPerDay;
+    if (midnight == FMidnight) {
+        // Same day: only the clock fields change.
+        const std::int64_t secs = t - midnight;
+        FDate.tm_hour = static_cast<int>(secs / 3600);
+        FDate.tm_min = static_cast<int>(secs / 60 % 60);
+        FDate.tm_sec = static_cast<int>(secs % 60);
+        return;
+    }
+    FDate = UtcCalendar(t);
+    FMidnight = midnight;
+}
 
 void TTrack::SetDate(int day, int month, int year)
 {
@@ -230,8 +243,7 @@ void TTrack::SetDate(int day, int month, int year)
 
 std::int64_t TTrack::MakeTime(int hours, int minutes, int seconds)
 {
-    std::int64_t t = UtcSeconds(FDate.tm_year + std::int64_t{1900}, FDate.tm_mon + 1, FDate.tm_mday, hours, minutes,
-                                seconds);
+    std::int64_t t = FMidnight + std::int64_t{hours} * 3600 + std::int64_t{minutes} * 60 + seconds;
     if (t < FLastTime) t += SecondsPerDay;
     // The date fields follow t, as the C library's calendar normalises them.
     SetDateFromTime(t);

@@ -199,6 +199,7 @@ private:
     std::size_t FPointCursor = 0;
     TEventSet::const_iterator FEventCursor;
     std::tm FDate{};
+    std::int64_t FMidnight = -1; // seconds UTC of midnight of FDate's day
     std::int64_t FLastTime = 0;
 };
 
