@@ -127,6 +127,9 @@ public:
     // Without a clock the system's clock is used. The track starts empty,
     // dated today.
     explicit TTrack(TClock clock = {});
+    // The event cursor points into the track's own set.
+    TTrack(const TTrack&) = delete;
+    TTrack& operator=(const TTrack&) = delete;
 
     // No points, no events, an empty box, no map memo, dated today. The
     // polylines stay until the next projection replaces them.
