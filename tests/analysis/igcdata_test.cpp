@@ -1,8 +1,8 @@
 // Real flight logs: each is accepted or refused as decided, and every fix of
 // an accepted one equals what gpsbabel reads from it (expectations made by
 // scripts/make_igc_expectations.py). gpsbabel dates any backward time step
-// to the next day, as this reader does; they would differ only on a date
-// record between fixes, which none of these files has.
+// to the next day; so does this reader (14:00, 01:00, 14:00:01 in the
+// backward-jump log: the last two on the next day in both).
 #include <gtest/gtest.h>
 
 #include <cmath>
