@@ -237,12 +237,7 @@ void TGeoref::SelectInGrid(TStringGrid* grid, const TMapRef* ref) const
         long long x = 0, y = 0;
         if (!ParseInt(grid->Cell(1, row), x) || !ParseInt(grid->Cell(2, row), y)) continue;
         if (x != ref->PixelX || y != ref->PixelY) continue;
-        TGridUpdateLock lock(grid);
-        grid->SetSelection({1, row, grid->ColCount() - 1, row});
-        if (row < grid->TopRow())
-            grid->SetTopRow(row);
-        else if (row >= grid->TopRow() + grid->VisibleRowCount())
-            grid->SetTopRow(row - grid->VisibleRowCount() + 1);
+        grid->SelectRowAndScroll(row);
         return;
     }
 }

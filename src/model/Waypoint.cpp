@@ -240,11 +240,7 @@ void TWayPointSet::SelectInGrid(TStringGrid* grid, const TWayPoint* waypoint) co
     if (!grid || !waypoint) return;
     for (int row = 1; row < grid->RowCount(); ++row) {
         if (grid->Cell(1, row) != waypoint->Code) continue;
-        grid->SetSelection({1, row, grid->ColCount() - 1, row});
-        if (row < grid->TopRow())
-            grid->SetTopRow(row);
-        else if (row >= grid->TopRow() + grid->VisibleRowCount())
-            grid->SetTopRow(row - grid->VisibleRowCount() + 1);
+        grid->SelectRowAndScroll(row);
         return;
     }
 }

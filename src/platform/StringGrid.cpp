@@ -154,3 +154,13 @@ unsigned TStringGrid::KeepPositionsInside()
     if (FTopRow != oldTop) changes |= gcScroll;
     return changes;
 }
+
+void TStringGrid::SelectRowAndScroll(int row)
+{
+    TGridUpdateLock lock(this);
+    SetSelection({1, row, ColCount() - 1, row});
+    if (row < TopRow())
+        SetTopRow(row);
+    else if (row >= TopRow() + VisibleRowCount())
+        SetTopRow(row - VisibleRowCount() + 1);
+}

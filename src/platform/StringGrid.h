@@ -77,6 +77,9 @@ public:
     // First scrollable row shown, kept between FixedRows and the last row.
     int TopRow() const { return FTopRow; }
     void SetTopRow(int row);
+    // Selects the cells from column 1 to the last of `row` and scrolls just
+    // enough to show it (the tables' "select this object" behaviour).
+    void SelectRowAndScroll(int row);
     // How many scrollable rows the view has room for; the view reports it.
     int VisibleRowCount() const { return FVisibleRowCount; }
     void SetVisibleRowCount(int count);
