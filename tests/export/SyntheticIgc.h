@@ -24,14 +24,14 @@ inline std::string IgcAngle(double deg, int degreeDigits, char positive, char ne
     long long thousandths = std::llround(std::fabs(deg) * 60000.0); // 0.001 minutes
     const long long degrees = thousandths / 60000;
     thousandths %= 60000;
-    char text[16];
+    char text[40];
     std::snprintf(text, sizeof text, "%0*lld%05lld%c", degreeDigits, degrees, thousandths, hemisphere);
     return text;
 }
 
 inline std::string IgcClock(int second)
 {
-    char text[8];
+    char text[40];
     std::snprintf(text, sizeof text, "%02d%02d%02d", second / 3600 % 24, second / 60 % 60, second % 60);
     return text;
 }
@@ -58,7 +58,7 @@ inline std::string SyntheticIgc(const std::vector<TRoutePlace>& route, int fixes
         const int alt = 900 + static_cast<int>(200.0 * std::sin(i / 300.0));
         const std::string clock = IgcClock(startSecond + i);
         if (pilotEventsAt.count(i)) igc += "E" + clock + "PEV\r\n";
-        char altitudes[16];
+        char altitudes[40];
         std::snprintf(altitudes, sizeof altitudes, "%05d%05d", alt - 20, alt);
         igc += "B" + clock + IgcAngle(lat, 2, 'N', 'S') + IgcAngle(lon, 3, 'E', 'W') + "A" + altitudes + "\r\n";
         along += speed;
