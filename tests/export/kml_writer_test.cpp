@@ -195,7 +195,7 @@ TEST(KmlWriter, TextsAreEscapedConvertedAndCleaned)
     {
         KmlFile kml;
         ASSERT_TRUE(kml.Open("N"));
-        kml.BeginFolder("Doc \x01\x1F\tx", kvVisible);
+        kml.BeginFolder("Doc \x01\x1F\tx\x81", kvVisible);
         kml.WriteTask("1: \"Q\" & <R>", &fx.Task);
         kml.BeginPlacemark("p", "Gate");
         kml.BeginExtendedData();
@@ -207,10 +207,10 @@ TEST(KmlWriter, TextsAreEscapedConvertedAndCleaned)
     }
     const TKmlSummary s = Summarise(place.File("N.kmz"));
     ASSERT_EQ(s.ParseError, "") << s.Raw;
-    EXPECT_NE(s.FindFolder("Doc \\tx / Task 1: \"Q\" & <R> / Turn Points / A&B"), nullptr) << s.Raw;
-    EXPECT_NE(s.FindFolder("Doc \\tx / Task 1: \"Q\" & <R> / Turn Points / <B>"), nullptr);
-    EXPECT_NE(s.FindFolder("Doc \\tx / Task 1: \"Q\" & <R> / Turn Points / C\xC3\xA9\xE2\x82\xAC"), nullptr);
-    EXPECT_NE(s.FindFolder("Doc \\tx / Task 1: \"Q\" & <R> / Legs / A&B - <B>"), nullptr);
+    EXPECT_NE(s.FindFolder("Doc \\tx\xC2\x81 / Task 1: \"Q\" & <R> / Turn Points / A&B"), nullptr) << s.Raw;
+    EXPECT_NE(s.FindFolder("Doc \\tx\xC2\x81 / Task 1: \"Q\" & <R> / Turn Points / <B>"), nullptr);
+    EXPECT_NE(s.FindFolder("Doc \\tx\xC2\x81 / Task 1: \"Q\" & <R> / Turn Points / C\xC3\xA9\xE2\x82\xAC"), nullptr);
+    EXPECT_NE(s.FindFolder("Doc \\tx\xC2\x81 / Task 1: \"Q\" & <R> / Legs / A&B - <B>"), nullptr);
     EXPECT_EQ(s.Placemarks.back().Data, "a\"b&c=x<y");
 }
 
