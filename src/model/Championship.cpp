@@ -213,14 +213,18 @@ bool TChampionship::AddTeam(TTeam* team)
 bool TChampionship::AddCompetitor(TCompetitor* competitor, TTeam* team, TCClass* cls)
 {
     if (!competitor || !team || !cls) return false;
-    if (!Competitors.contains(competitor)) {
+    const bool known = Competitors.contains(competitor);
+    if (!known) {
         if (Competitors.FindKey(competitor->KeyValue())) return false;
         competitor->SetOwner(this);
         Competitors.insert(competitor);
     }
     // The team calls back here once it has filed the competitor; the second
     // round finds everything in place.
-    if (!team->AddCompetitor(competitor, cls)) return false;
+    if (!team->AddCompetitor(competitor, cls)) {
+        if (!known) Competitors.erase(competitor);
+        return false;
+    }
     cls->AddCompetitor(competitor);
     return true;
 }
