@@ -398,3 +398,23 @@ TEST(TaskCatalogueReading, LegGatePercentKeepsItsNameAcrossAReload)
     EXPECT_EQ(back->Percent, gate->Percent);
     EXPECT_EQ(back->Location.Geo.Lat, gate->Location.Geo.Lat);
 }
+
+TEST(ChampionshipReading, DegreesThatAreNoPlaceRefuseTheFile)
+{
+    // Found by fuzzing: a longitude of 1e60 degrees had no UTM zone.
+    TException e = Refusal("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>45</Lat><Lon>1e60</Lon>"
+                           "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    EXPECT_EQ(e.Details(), "1e60");
+    e = Refusal("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90.5</Lat><Lon>1</Lon>"
+                "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    e = Refusal("<Geo><Maps><Map ShortName=\"M\"><Projection>UTM</Projection><Georef>"
+                "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-180.5\"/></Georef></Map></Maps></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    EXPECT_EQ(e.Where(), "Lon");
+    // The limits themselves are places.
+    TLoad load("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90</Lat><Lon>180</Lon>"
+               "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_NE(load.Champ->WayPoints.Find("P"), nullptr);
+}
