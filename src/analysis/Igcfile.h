@@ -1,0 +1,68 @@
+#pragma once
+// The IGC flight log reader. B records become fixes, E records logger
+// events at the fix of the same time, the flight date comes from the H
+// record DTE or from "LCMA" DTE records; the rest is skipped. A file with an
+// I record (extended B records) is refused, and so is the whole file on any
+// fault: the reader then clears the track, shows the message to the user
+// and reports failure.
+//
+// Lines are read whole, whatever their length, without a trailing CR; a
+// 0x1A byte ends the file, as DOS text files do.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TTrack;
+
+class TIgcFile {
+public:
+    TIgcFile(std::string fileName, TTrack* track);
+
+    // Reads the file into the track; false after a failure that was shown to
+    // the user (through Platform::ShowMessage), with the track left empty.
+    bool Read();
+    // The same over a file's bytes already in memory (Read uses it once the
+    // file is loaded).
+    bool ReadContents(std::string_view contents);
+
+    // One operation per record letter, each on the current line; the
+    // ignored letters do nothing. They throw TException on a fault.
+    void ReadARecord() {}
+    void ReadBRecord();
+    void ReadCRecord() {}
+    void ReadDRecord() {}
+    void ReadERecord();
+    void ReadFRecord() {}
+    void ReadGRecord() {}
+    void ReadHRecord();
+    void ReadIRecord();
+    void ReadJRecord() {}
+    void ReadKRecord() {}
+    void ReadLRecord();
+
+    // The piece of an L record's text after its first ':' up to the next
+    // ':' or the end; none when the text has no ':'.
+    static std::optional<std::string_view> SplitField(std::string_view text);
+
+    std::string FileName;
+    TTrack* Track; // not owned
+
+private:
+    struct TPendingEvent {
+        std::int64_t Time;
+        std::uint8_t Code;
+    };
+
+    void ReadLines(std::string_view contents);
+    void ReadLine();
+    void ReadDate(std::string_view value, std::string_view line);
+
+    // E records waiting for the B record of their time, in file order.
+    std::vector<TPendingEvent> FPending;
+    std::string_view FLine; // the current record
+    int FDay = 0, FMonth = 0, FYear = 0;
+    int FHours = 0, FMinutes = 0, FSeconds = 0;
+};
