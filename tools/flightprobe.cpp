@@ -1,6 +1,7 @@
 // Test probe: reads an IGC file into a track and prints it, TAB-separated.
 //   flightprobe IGCFILE
 //   flightprobe --task TASK.tsv IGCFILE
+//   flightprobe --championship FILE.xch CLASS TASKNUMBER IGCFILE
 // On a refused file: "ERROR", the message, exit status 1. Otherwise one line
 // per fix, then one line per event:
 //   fix INDEX TIME LAT LON PRESSURE_ALT GNSS_ALT VALIDITY [SPEED]
@@ -14,6 +15,10 @@
 //   gate NAME LAT LON BEARING RADIUS
 //   leg FROM TO RADIUS          (FROM and TO name tp lines)
 // A task file that does not read: "ERROR", the reason, exit status 2.
+// With a championship the task is the task instance of that class's task
+// number; a championship that does not load, or a class or task number
+// that it does not have, or a task number without instance: "ERROR", the
+// reason, exit status 2.
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -23,7 +28,9 @@
 
 #include "analysis/Igcfile.h"
 #include "analysis/Track.h"
+#include "model/Championship.h"
 #include "model/Checkelements.h"
+#include "model/Exceptions.h"
 #include "model/Task.h"
 #include "model/Waypoint.h"
 #include "platform/Hooks.h"
@@ -129,9 +136,27 @@ void ReadTask(const std::string& fileName, TTask& task)
     }
 }
 
+// The task instance of a championship's task number.
+TTaskInstance* ChampionshipTask(const std::string& fileName, const std::string& className,
+                                const std::string& number, std::unique_ptr<TChampionship>& champ)
+{
+    try {
+        champ = std::make_unique<TChampionship>(fileName);
+    } catch (const TException& e) {
+        throw TBadTask{e.what()};
+    }
+    TCClass* cls = champ->FindClass(className);
+    if (!cls) throw TBadTask{"no class " + className};
+    TTaskNumber* taskNumber = cls->TaskNumbers.FindKey(number);
+    if (!taskNumber) throw TBadTask{"no task number " + number + " in class " + className};
+    if (!taskNumber->Instance) throw TBadTask{"task number " + number + " has no task instance"};
+    return taskNumber->Instance;
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: flightprobe [--task TASK.tsv] IGCFILE\n");
+    std::fprintf(stderr, "usage: flightprobe [--task TASK.tsv] IGCFILE\n"
+                         "       flightprobe --championship FILE.xch CLASS TASKNUMBER IGCFILE\n");
     return 2;
 }
 
@@ -139,11 +164,16 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    std::string igcFile, taskFile;
+    std::string igcFile, taskFile, champFile, className, taskNumber;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--task" && i + 1 < argc)
+        if (arg == "--task" && i + 1 < argc && champFile.empty())
             taskFile = argv[++i];
+        else if (arg == "--championship" && i + 3 < argc && taskFile.empty()) {
+            champFile = argv[++i];
+            className = argv[++i];
+            taskNumber = argv[++i];
+        }
         else if (igcFile.empty() && arg.rfind("--", 0) != 0)
             igcFile = arg;
         else
@@ -152,13 +182,18 @@ int main(int argc, char** argv)
     if (igcFile.empty()) return Usage();
 
     TTask task;
-    if (!taskFile.empty()) {
-        try {
+    std::unique_ptr<TChampionship> champ;
+    TTaskInstance* instance = nullptr;
+    try {
+        if (!taskFile.empty()) {
             ReadTask(taskFile, task);
-        } catch (const TBadTask& e) {
-            std::printf("ERROR\t%s\n", e.Reason.c_str());
-            return 2;
+            instance = &task.Instance;
+        } else if (!champFile.empty()) {
+            instance = ChampionshipTask(champFile, className, taskNumber, champ);
         }
+    } catch (const TBadTask& e) {
+        std::printf("ERROR\t%s\n", e.Reason.c_str());
+        return 2;
     }
 
     std::string message;
@@ -170,8 +205,8 @@ int main(int argc, char** argv)
         std::printf("ERROR\t%s\n", message.c_str());
         return 1;
     }
-    const bool searched = !taskFile.empty();
-    if (searched) track.FindEvents(&task.Instance);
+    const bool searched = instance != nullptr;
+    if (searched) track.FindEvents(instance);
     for (std::size_t i = 0; i < track.Points.size(); ++i) PrintFix(i, track.Points[i], searched);
     for (const TEvent& e : searched ? track.Events : track.LoggerEvents) PrintEvent(e);
     return 0;

@@ -276,6 +276,7 @@ void TChampNode::ChangeKey(const std::string& value)
         if (holding.Holder->FindOtherWithKey(holding.Object, value))
             throw TException(AttributeNames.Label(FKeyAttribute), "Duplicate key", value);
     }
+    CheckKeyChange(value);
     const std::vector<THolding> holdings = FHoldings;
     for (const THolding& holding : holdings) holding.Holder->Unseat(holding.Object);
     FValues[FKeyAttribute] = value;
@@ -286,6 +287,7 @@ void TChampNode::ChangeKey(const std::string& value)
         throw;
     }
     for (const THolding& holding : holdings) holding.Holder->Reseat(holding.Object);
+    KeyChanged();
 }
 
 const std::string& TChampNode::GetAttribute(TAttributeCode code) const

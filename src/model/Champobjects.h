@@ -16,7 +16,10 @@
 // each set, changes the value, rebuilds the display name and puts the node
 // back. Derived classes cannot bypass this: the values are private to the
 // base, the key attribute code of a held node cannot change, and operator<
-// and KeyLess must keep comparing KeyValue() byte-wise.
+// and KeyLess must keep comparing KeyValue() byte-wise. A node whose key is
+// copied by others (a competitor's Number by its flights) takes part
+// through CheckKeyChange, which may refuse the new key before anything
+// changes, and KeyChanged, called once the node is back in its sets.
 
 #include <cstdint>
 #include <cstring>
@@ -254,6 +257,9 @@ protected:
     // Throws when the node is held by a set and the code differs: the sets
     // are ordered by the key it names.
     void SetKeyAttribute(TAttributeCode code);
+    // See the top of this file; both only for a node held in sets.
+    virtual void CheckKeyChange(const std::string& value) const { (void)value; }
+    virtual void KeyChanged() {}
 
 private:
     template <class P>

@@ -15,6 +15,14 @@ double FloorMod(double x, double m)
     return r;
 }
 
+// The file keeps a percentage with two decimals at most ("0.##"): a gate
+// takes it so rounded, so that its name and its place are the same before
+// and after a reload.
+double StoredPercent(double percent)
+{
+    return std::round(percent * 100.0) / 100.0;
+}
+
 // Whole degrees, halves upward, brought into 0..359.
 double StoredBearing(double bearing)
 {
@@ -63,18 +71,20 @@ TGate::TGate(TWayPoint* waypoint, const TWayPoint* toward, double radius, const 
 {
 }
 
-TGate::TGate(TStraightLeg* leg, double percent, double radius, const char* name) : Leg(leg), Percent(percent)
+TGate::TGate(TStraightLeg* leg, double percent, double radius, const char* name)
+    : Leg(leg), Percent(StoredPercent(percent))
 {
     Radius = radius;
     PlaceOnLeg();
-    Name = name ? std::string(name) : MakeLegName(leg, percent);
+    Name = name ? std::string(name) : MakeLegName(leg, Percent);
 }
 
-TGate::TGate(TArcLeg* leg, double percent, double radius, const char* name) : Leg(leg), Percent(percent)
+TGate::TGate(TArcLeg* leg, double percent, double radius, const char* name)
+    : Leg(leg), Percent(StoredPercent(percent))
 {
     Radius = radius;
     PlaceOnLeg();
-    Name = name ? std::string(name) : MakeLegName(leg, percent);
+    Name = name ? std::string(name) : MakeLegName(leg, Percent);
 }
 
 TGate::~TGate()

@@ -102,7 +102,7 @@ public:
     double Bearing = 0.0;        // degrees, whole, 0 <= Bearing < 360
     TWayPoint* WayPoint = nullptr; // gate on a waypoint; not owned
     TLeg* Leg = nullptr;           // gate on a leg; not owned
-    double Percent = 0.0;        // along the leg, 0 at From, 100 at To
+    double Percent = 0.0;        // along the leg, 0 at From, 100 at To; two decimals at most
     TBaseLine GateLine;          // Start left, End right, facing along Bearing
 
 private:

@@ -32,10 +32,13 @@ std::int32_t ReadPixel(const std::string& name, const std::string& text)
     return static_cast<std::int32_t>(value);
 }
 
+// A number that is no place is refused too: the UTM projection has no zone
+// for it.
 double ReadDegrees(const std::string& name, const std::string& text)
 {
+    const double limit = name == "Lat" ? 90.0 : 180.0;
     double value = 0.0;
-    if (!ParseDouble(text, value) || !std::isfinite(value)) InvalidNumber(name, text);
+    if (!ParseDouble(text, value) || !(std::fabs(value) <= limit)) InvalidNumber(name, text);
     return value;
 }
 

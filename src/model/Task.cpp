@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
+#include "model/Exceptions.h"
 #include "model/Waypoint.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
+#include "platform/Numbers.h"
 #include "platform/StringGrid.h"
+#include "xml/Xmlfile.h"
 
 namespace {
 
@@ -284,4 +288,242 @@ void TTaskInstance::FillGrid(TStringGrid* grid)
         for (const auto& [name, leg] : FArcLegs) put("ARC", leg, leg->From->Name, leg->To->Name, "", "");
     }
     Platform::ActivateTable(grid, this);
+}
+
+// ---------------------------------------------------------------- file
+
+namespace {
+
+// The leading decimal number of an attribute text, 0 when there is none.
+double LeadingNumber(const std::string& text)
+{
+    double value = 0.0;
+    ScanDoubles(text, &value, 1);
+    return value;
+}
+
+[[noreturn]] void Refuse(const char* what)
+{
+    throw TException("", what, "");
+}
+
+TTaskOwner* TaskOwnerOf(const TChampNode* node)
+{
+    return node ? dynamic_cast<TTaskOwner*>(node->Owner()) : nullptr;
+}
+
+} // namespace
+
+void TTaskTemplate::WriteXml(TXmlOutput& out)
+{
+    WriteXmlHead(out, false);
+    for (TTaskInstance* instance = Instances.first(); instance; instance = Instances.next()) instance->WriteXml(out);
+    WriteXmlTail(out);
+}
+
+bool TTaskTemplate::ReadXml(TXmlInput& in)
+{
+    AttributeNames.SetMode(TNameMap::nmXmlNames);
+    while (in.HasData()) {
+        TXmlData item = in.Get();
+        switch (item.Kind) {
+        case xkStart:
+            if (item.Element == "TaskInstance") {
+                auto instance = std::make_unique<TTaskInstance>();
+                instance->SetOwner(Owner());
+                instance->Template = this;
+                instance->ReadXml(in);
+                if (!AddInstance(instance.get())) {
+                    if (TTaskOwner* owner = TaskOwnerOf(this))
+                        owner->LoadWarning("Task template " + KeyValue() + " holds version \"" +
+                                           instance->GetAttribute(acVersion) +
+                                           "\" twice; the second one was dropped.");
+                    break;
+                }
+                instance.release();
+            }
+            break;
+        case xkEnd:
+            if (item.Element == "TaskTemplate") return true;
+            break;
+        case xkAttribute:
+            if (item.Element == "TaskTemplate")
+                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+            break;
+        case xkText:
+            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+void TTaskInstance::WriteXml(TXmlOutput& out)
+{
+    WriteXmlHead(out, false);
+    auto radius = [&](const TCheckElement* element) { out.WriteAttribute("Radius", FormatNumber("0", element->Radius)); };
+
+    out.OpenElement("TurnPoints");
+    for (const auto& [name, turnPoint] : FTurnPoints) {
+        out.BeginTag("TurnPoint");
+        out.WriteAttribute("WayPoint", turnPoint->Name);
+        radius(turnPoint);
+        out.EndEmptyTag();
+    }
+    out.CloseElement();
+
+    out.OpenElement("Legs");
+    for (const auto& [name, leg] : FStraightLegs) {
+        out.BeginTag("Leg");
+        out.WriteAttribute("From", leg->From->Name);
+        out.WriteAttribute("To", leg->To->Name);
+        radius(leg);
+        out.EndEmptyTag();
+    }
+    out.CloseElement();
+
+    out.OpenElement("ArcLegs");
+    for (const auto& [name, leg] : FArcLegs) {
+        out.BeginTag("ArcLeg");
+        out.WriteAttribute("From", leg->From->Name);
+        out.WriteAttribute("To", leg->To->Name);
+        out.WriteAttribute("Mid", leg->Mid->Name);
+        radius(leg);
+        out.EndEmptyTag();
+    }
+    out.CloseElement();
+
+    out.OpenElement("Gates");
+    for (const auto& [name, gate] : FGates) {
+        out.BeginTag("Gate");
+        if (gate->Leg) {
+            out.WriteAttribute("From", gate->Leg->From->Name);
+            out.WriteAttribute("To", gate->Leg->To->Name);
+            if (const TTurnPoint* mid = gate->Leg->GetMid()) out.WriteAttribute("Mid", mid->Name);
+            out.WriteAttribute("Percent", FormatNumber("0.##", gate->Percent));
+        } else {
+            out.WriteAttribute("WayPoint", gate->WayPoint ? gate->WayPoint->Code : std::string());
+            out.WriteAttribute("Bearing", FormatNumber("0", gate->Bearing));
+        }
+        radius(gate);
+        out.EndEmptyTag();
+    }
+    out.CloseElement();
+
+    WriteXmlTail(out);
+}
+
+bool TTaskInstance::ReadXml(TXmlInput& in)
+{
+    TTaskOwner* owner = TaskOwnerOf(this);
+    TWayPointSet* waypoints = owner ? owner->TaskWayPoints() : nullptr;
+    auto warn = [&](const std::string& text) {
+        if (owner) owner->LoadWarning("Task " + DisplayName() + ": " + text);
+    };
+    auto findWayPoint = [&](const std::string& code) { return waypoints ? waypoints->Find(code) : nullptr; };
+    auto turnPoint = [&](const std::string& name) {
+        return static_cast<TTurnPoint*>(GetCheckElement(ceTurnPoint, name));
+    };
+
+    // What the elements read so far said; the numbers carry over to the
+    // next element that does not give its own.
+    std::string wayPoint, from, to, mid;
+    double bearing = 0.0, percent = 0.0, radius = 0.0;
+
+    while (in.HasData()) {
+        TXmlData item = in.Get();
+        switch (item.Kind) {
+        case xkAttribute:
+            if (item.Name == "Version" && item.Element == "TaskInstance")
+                SetAttribute(acVersion, item.Value);
+            else if (item.Name == "WayPoint")
+                wayPoint = item.Value;
+            else if (item.Name == "From")
+                from = item.Value;
+            else if (item.Name == "To")
+                to = item.Value;
+            else if (item.Name == "Mid")
+                mid = item.Value;
+            else if (item.Name == "Bearing")
+                bearing = LeadingNumber(item.Value);
+            else if (item.Name == "Percent")
+                percent = LeadingNumber(item.Value);
+            else if (item.Name == "Radius")
+                radius = LeadingNumber(item.Value);
+            else
+                Refuse("Invalid parameter in task instance");
+            break;
+        case xkEnd:
+            if (item.Element == "TurnPoint") {
+                if (TWayPoint* waypoint = findWayPoint(wayPoint)) {
+                    auto element = std::make_unique<TTurnPoint>(waypoint, radius);
+                    if (!AddTurnPoint(element.get())) Refuse("Can't add Turn Point");
+                    element.release();
+                } else {
+                    warn("turn point " + wayPoint + " names no waypoint and was dropped.");
+                }
+                wayPoint.clear();
+            } else if (item.Element == "Leg") {
+                TTurnPoint* a = turnPoint(from);
+                TTurnPoint* b = turnPoint(to);
+                if (a && b) {
+                    auto element = std::make_unique<TStraightLeg>(a, b, radius);
+                    if (!AddStraightLeg(element.get())) Refuse("Can't add Leg");
+                    element.release();
+                } else {
+                    warn("leg " + from + " - " + to + " names a missing turn point and was dropped.");
+                }
+                to.clear();
+                from.clear();
+                wayPoint.clear();
+            } else if (item.Element == "ArcLeg") {
+                TTurnPoint* a = turnPoint(from);
+                TTurnPoint* b = turnPoint(to);
+                TTurnPoint* m = turnPoint(mid);
+                if (a && b && m) {
+                    auto element = std::make_unique<TArcLeg>(a, b, m, radius);
+                    if (!AddArcLeg(element.get())) Refuse("Can't add Leg");
+                    element.release();
+                } else {
+                    warn("arc leg " + from + " - " + mid + " - " + to + " names a missing turn point and was dropped.");
+                }
+                mid.clear();
+                to.clear();
+                from.clear();
+                wayPoint.clear();
+            } else if (item.Element == "Gate") {
+                std::unique_ptr<TGate> gate;
+                if (!wayPoint.empty()) {
+                    if (TWayPoint* waypoint = findWayPoint(wayPoint))
+                        gate = std::make_unique<TGate>(waypoint, bearing, radius);
+                    wayPoint.clear();
+                } else {
+                    if (mid.empty()) {
+                        TStraightLeg* leg = nullptr;
+                        if (TCheckElement* found = GetCheckElement(ceStraightLeg, from + " - " + to))
+                            leg = static_cast<TStraightLeg*>(found);
+                        if (leg) gate = std::make_unique<TGate>(leg, percent, radius);
+                    } else {
+                        TArcLeg* leg = nullptr;
+                        if (TCheckElement* found = GetCheckElement(ceArcLeg, from + " - " + mid + " - " + to))
+                            leg = static_cast<TArcLeg*>(found);
+                        if (leg) gate = std::make_unique<TGate>(leg, percent, radius);
+                    }
+                    mid.clear();
+                    to.clear();
+                    from.clear();
+                }
+                if (!gate || !AddGate(gate.get())) Refuse("Can't add Gate");
+                gate.release();
+            } else if (item.Element == "TaskInstance") {
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
 }

@@ -24,6 +24,7 @@
 class TStringGrid;
 class TTaskInstance;
 class TWayPoint;
+class TWayPointSet;
 
 // What a task instance asks of the node that owns it. The championship
 // implements it; an owner without it uses no task instance.
@@ -31,6 +32,12 @@ class TTaskOwner {
 public:
     // The number of task numbers, over all classes, that use the instance.
     virtual int CountTaskNumbersUsing(const TTaskInstance* instance) = 0;
+    // The waypoints that a task instance read from the file refers to by
+    // code; null when the owner has none.
+    virtual TWayPointSet* TaskWayPoints() { return nullptr; }
+    // Something read was dropped or could not be attached; the load reports
+    // it once done. Without an owner that collects them the text is lost.
+    virtual void LoadWarning(const std::string& text) { (void)text; }
 
 protected:
     ~TTaskOwner() = default;
@@ -44,6 +51,14 @@ public:
     void UpdateName() override;
     // Only a template without instances.
     bool CanDelete() override;
+    // The generic element (ShortName, Name, Description), then each
+    // instance in Version order.
+    void WriteXml(TXmlOutput& out) override;
+    // Reads up to its end tag. Each instance is read with this template and
+    // the template's owner already known, and enters the template's set
+    // only once read, so its place is that of its Version; an instance
+    // whose Version the template already has is dropped with a load warning.
+    bool ReadXml(TXmlInput& in) override;
 
     // True when the instance was taken (its Template is then this); false
     // when another instance has the same Version, and then the instance is
@@ -72,6 +87,18 @@ public:
     void FillGrid(TStringGrid* grid) override;
     // True when no task number uses the instance.
     bool CanDelete() override;
+    // The TaskInstance element with its four collections (turn points,
+    // legs, arc legs, gates; zones are not stored), elements by reference
+    // to the names they are built on.
+    void WriteXml(TXmlOutput& out) override;
+    // Rebuilds the elements from the owner's waypoints as their end tags
+    // arrive. An attribute missing from an element is the value of the
+    // element before (Radius, Bearing, Percent). Throws TException "Invalid
+    // parameter in task instance", "Can't add Turn Point", "Can't add Leg",
+    // "Can't add Gate" or the arc leg's message; turn points of unknown
+    // waypoints and legs on missing turn points are dropped with a load
+    // warning.
+    bool ReadXml(TXmlInput& in) override;
 
     // True: the instance owns the element from now on. False: an element of
     // that kind has the same name, nothing changed, and the caller deletes

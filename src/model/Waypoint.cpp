@@ -1,6 +1,7 @@
 #include "model/Waypoint.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/Checkelements.h"
@@ -43,11 +44,13 @@ std::string UserText(const TWayPoint& waypoint)
 }
 
 // Degrees in the file to radians; text that is no number is refused rather
-// than placing the waypoint at 0.
-double ReadDegrees(const std::string& text, const std::string& element, const std::string& code)
+// than placing the waypoint at 0, and so is a number that is no place (the
+// UTM projection has no zone for it).
+double ReadDegrees(const std::string& text, const std::string& element, const std::string& code, double limit)
 {
     double degrees = 0.0;
-    if (!ParseDouble(text, degrees)) throw TException(element + " of waypoint " + code, "Invalid number", text);
+    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit))
+        throw TException(element + " of waypoint " + code, "Invalid number", text);
     return DegToRad(degrees);
 }
 
@@ -284,9 +287,9 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
             else if (item.Element == "Description")
                 description = item.Value;
             else if (item.Element == "Lat")
-                lat = ReadDegrees(item.Value, item.Element, code);
+                lat = ReadDegrees(item.Value, item.Element, code, 90.0);
             else if (item.Element == "Lon")
-                lon = ReadDegrees(item.Value, item.Element, code);
+                lon = ReadDegrees(item.Value, item.Element, code, 180.0);
             break;
         case xkEnd:
             if (item.Element == "WayPoint") {

@@ -96,4 +96,14 @@ std::string WorkingFolder()
     return WithoutTrailingSeparator(here.string());
 }
 
+void NodeDeleting(TChampNode* node)
+{
+    if (Hooks().NodeDeleting) Hooks().NodeDeleting(node);
+}
+
+TFlightTableFilter FlightTableFilter()
+{
+    return Hooks().FlightTableFilter ? Hooks().FlightTableFilter() : TFlightTableFilter();
+}
+
 } // namespace Platform

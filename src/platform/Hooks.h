@@ -12,14 +12,27 @@
 //   VersionText      the build's version (ZEPH_VERSION_TEXT), "Unknown" without one
 //   ProgramFolder    the folder of /proc/self/exe
 //   WorkingFolder    the current working folder
+//   NodeDeleting     nothing
+//   FlightTableFilter  every point and every event shown
 //
 // Folders are returned without a trailing separator.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 class TStringGrid;
 class TNodeDescription;
+class TChampNode;
+
+// What the flight table lists: the map view's display flags ShowPoints and
+// ShowEvents and its event filter (a mask of event type bits). The map view
+// installs the hook that reports its own state; until then everything shows.
+struct TFlightTableFilter {
+    bool ShowPoints = true;
+    bool ShowEvents = true;
+    std::uint32_t EventMask = 0xFFFFFFFFu;
+};
 
 enum TDialogResult { drOK, drYes, drNo, drCancel, drIgnore };
 
@@ -37,6 +50,12 @@ struct THooks {
     std::function<std::string()> VersionText;
     std::function<std::string()> ProgramFolder;
     std::function<std::string()> WorkingFolder;
+    // The model is about to delete this node (a user's delete): whoever
+    // keeps a pointer to it (the tree's items, the user interface's current
+    // node, flight and task instance) lets go of it now. Called once per
+    // node, the parts before the whole (a competitor's flights before it).
+    std::function<void(TChampNode* node)> NodeDeleting;
+    std::function<TFlightTableFilter()> FlightTableFilter;
 };
 
 // The hooks in force. Installing: Hooks().ActivateTable = ...;
@@ -72,4 +91,6 @@ bool OpenWithDesktop(const std::string& path);
 std::string VersionText();
 std::string ProgramFolder();
 std::string WorkingFolder();
+void NodeDeleting(TChampNode* node);
+TFlightTableFilter FlightTableFilter();
 } // namespace Platform

@@ -1,0 +1,373 @@
+#include "model/Championship.h"
+
+#include <memory>
+
+#include "analysis/Flight.h"
+#include "model/Exceptions.h"
+#include "platform/Hooks.h"
+#include "xml/Xmlfile.h"
+
+// ---------------------------------------------------------------- life
+
+TChampionship::TChampionship() : TChampNode(ntChampionship)
+{
+    SetOwner(this);
+    SetAttribute(acSoftware, SoftwareText());
+    SetAttribute(acVersion, Platform::VersionText());
+    WayPoints.SetOwner(this);
+    UpdateName();
+}
+
+TChampionship::TChampionship(const std::string& fileName) : TChampionship()
+{
+    TXmlInput in(fileName);
+    Load(in, fileName);
+}
+
+TChampionship::TChampionship(TXmlInput& in, const std::string& fileName) : TChampionship()
+{
+    Load(in, fileName);
+}
+
+TChampionship::~TChampionship() = default;
+
+std::string TChampionship::SoftwareText()
+{
+    return "Zephyrant - Microlight championship manager";
+}
+
+void TChampionship::UpdateName()
+{
+    FDisplayName = GetAttribute(acShortName);
+}
+
+void TChampionship::SetFileName(const std::string& fileName)
+{
+    FFileName = fileName;
+    const std::size_t end = fileName.find_last_of("/\\:");
+    FFolder = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
+}
+
+void TChampionship::LoadWarning(const std::string& text)
+{
+    FLoadWarnings.push_back(text);
+}
+
+void TChampionship::Load(TXmlInput& in, const std::string& fileName)
+{
+    FLoadWarnings.clear();
+    const bool complete = ReadXml(in);
+    SetFileName(fileName);
+    if (!complete)
+        LoadWarning("The file " + fileName +
+                    " ends before the end of the championship; what it holds up to there was loaded.");
+    if (FLoadWarnings.empty()) return;
+    std::string text;
+    for (const std::string& line : FLoadWarnings) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    Platform::ShowMessage(text);
+}
+
+// ---------------------------------------------------------------- file
+
+void TChampionship::Save(const std::string& fileName)
+{
+    TXmlOutput out(fileName);
+    SetAttribute(acVersion, Platform::VersionText());
+    WriteXml(out);
+    out.Close();
+}
+
+void TChampionship::WriteXml(TXmlOutput& out)
+{
+    out.WriteHeader();
+    WriteXmlHead(out, true);
+
+    out.OpenElement("Geo");
+    out.OpenElement("Maps");
+    for (TMap* map : Maps) map->WriteXml(out);
+    out.CloseElement();
+    out.OpenElement("Waypoints");
+    WayPoints.WriteXml(out);
+    out.CloseElement();
+    out.CloseElement();
+
+    out.OpenElement("Classes");
+    for (TCClass* cls : Classes) cls->WriteXml(out);
+    out.CloseElement();
+
+    out.OpenElement("Teams");
+    for (TTeam* team : Teams) team->WriteXml(out);
+    out.CloseElement();
+
+    out.OpenElement("TaskCatalogue");
+    for (TTaskTemplate* taskTemplate : TaskTemplates) taskTemplate->WriteXml(out);
+    out.CloseElement();
+
+    out.OpenElement("Tasks");
+    for (TCClass* cls : Classes) {
+        for (TTaskNumber* taskNumber : cls->TaskNumbers) taskNumber->WriteXml(out);
+    }
+    out.CloseElement();
+
+    WriteXmlTail(out);
+}
+
+namespace {
+
+// Reads one child node with the championship as its owner; the caller
+// decides whether its set takes it.
+template <class T>
+std::unique_ptr<T> ReadChild(TChampionship* owner, TXmlInput& in)
+{
+    auto node = std::make_unique<T>();
+    node->SetOwner(owner);
+    node->ReadXml(in);
+    return node;
+}
+
+} // namespace
+
+bool TChampionship::ReadXml(TXmlInput& in)
+{
+    AttributeNames.SetMode(TNameMap::nmXmlNames);
+    NodeTypeNames.SetMode(TNameMap::nmXmlNames);
+    auto dropped = [this](const char* what, const std::string& key) {
+        LoadWarning(std::string(what) + " " + key + " appears twice; the second one was dropped.");
+    };
+    while (in.HasData()) {
+        TXmlData item = in.Get();
+        switch (item.Kind) {
+        case xkStart:
+            if (item.Element == "Team") {
+                auto team = ReadChild<TTeam>(this, in);
+                // Its competitors are filed already: a second team of one
+                // country would leave them with a team that is not kept.
+                if (!AddTeam(team.get())) throw TException("Teams", "Duplicate team", team->KeyValue());
+                team.release();
+            } else if (item.Element == "Class") {
+                auto cls = ReadChild<TCClass>(this, in);
+                if (AddClass(cls.get()))
+                    cls.release();
+                else
+                    dropped("Class", cls->KeyValue());
+            } else if (item.Element == "TaskTemplate") {
+                auto taskTemplate = ReadChild<TTaskTemplate>(this, in);
+                if (AddTaskTemplate(taskTemplate.get()))
+                    taskTemplate.release();
+                else
+                    dropped("Task template", taskTemplate->KeyValue());
+            } else if (item.Element == "TaskNumber") {
+                auto taskNumber = ReadChild<TTaskNumber>(this, in);
+                // Without a class the file ended inside the element.
+                TCClass* cls = taskNumber->Class;
+                if (cls && AddTaskNumber(taskNumber.get(), cls))
+                    taskNumber.release();
+                else if (cls)
+                    dropped(("Task number of class " + cls->KeyValue() + ":").c_str(), taskNumber->KeyValue());
+            } else if (item.Element == "Map") {
+                auto map = ReadChild<TMap>(this, in);
+                if (AddMap(map.get()))
+                    map.release();
+                else
+                    dropped("Map", map->KeyValue());
+            } else if (item.Element == "WayPointSet") {
+                WayPoints.ReadXml(in);
+            }
+            break;
+        case xkEnd:
+            if (item.Element == "Championship") return true;
+            break;
+        case xkAttribute:
+            if (item.Element == "Championship")
+                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+            break;
+        case xkText:
+            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- adding
+
+bool TChampionship::AddClass(TCClass* cls)
+{
+    if (!Classes.insert(cls)) return false;
+    cls->SetOwner(this);
+    return true;
+}
+
+bool TChampionship::AddTeam(TTeam* team)
+{
+    if (!Teams.insert(team)) return false;
+    team->SetOwner(this);
+    return true;
+}
+
+bool TChampionship::AddCompetitor(TCompetitor* competitor, TTeam* team, TCClass* cls)
+{
+    if (!competitor || !team || !cls) return false;
+    const bool known = Competitors.contains(competitor);
+    if (!known) {
+        if (Competitors.FindKey(competitor->KeyValue())) return false;
+        competitor->SetOwner(this);
+        Competitors.insert(competitor);
+    }
+    // The team calls back here once it has filed the competitor; the second
+    // round finds everything in place.
+    if (!team->AddCompetitor(competitor, cls)) {
+        if (!known) Competitors.erase(competitor);
+        return false;
+    }
+    cls->AddCompetitor(competitor);
+    return true;
+}
+
+bool TChampionship::AddTaskTemplate(TTaskTemplate* taskTemplate)
+{
+    if (!TaskTemplates.insert(taskTemplate)) return false;
+    taskTemplate->SetOwner(this);
+    return true;
+}
+
+bool TChampionship::AddTaskInstance(TTaskInstance* instance, TTaskTemplate* taskTemplate)
+{
+    if (!instance || !taskTemplate || !taskTemplate->AddInstance(instance)) return false;
+    instance->SetOwner(this);
+    return true;
+}
+
+bool TChampionship::AddTaskNumber(TTaskNumber* taskNumber, TCClass* cls)
+{
+    if (!taskNumber || !cls) return false;
+    taskNumber->SetOwner(this);
+    return cls->AddTaskNumber(taskNumber);
+}
+
+bool TChampionship::AddMap(TMap* map)
+{
+    if (!Maps.insert(map)) return false;
+    map->SetOwner(this);
+    return true;
+}
+
+// ---------------------------------------------------------------- lookups
+
+TCClass* TChampionship::FindClass(const std::string& shortName) const
+{
+    return Classes.FindKey(shortName);
+}
+
+bool TChampionship::FindClass(const std::string& shortName, TCClass*& cls) const
+{
+    cls = FindClass(shortName);
+    return cls != nullptr;
+}
+
+TTaskTemplate* TChampionship::FindTaskTemplate(const std::string& shortName)
+{
+    for (TTaskTemplate* taskTemplate = TaskTemplates.first(); taskTemplate; taskTemplate = TaskTemplates.next())
+        if (taskTemplate->KeyValue() == shortName) return taskTemplate;
+    return nullptr;
+}
+
+TMap* TChampionship::FindMap(const std::string& shortName)
+{
+    for (TMap* map = Maps.first(); map; map = Maps.next())
+        if (map->KeyValue() == shortName) return map;
+    return nullptr;
+}
+
+TCompetitor* TChampionship::FindCompetitor(const std::string& number) const
+{
+    return Competitors.FindKey(number);
+}
+
+TTaskTemplate* TChampionship::FirstTaskTemplate()
+{
+    TaskTemplates.reset();
+    return NextTaskTemplate();
+}
+
+TTaskTemplate* TChampionship::NextTaskTemplate()
+{
+    return TaskTemplates.next();
+}
+
+int TChampionship::CountTaskNumbersUsing(const TTaskInstance* instance)
+{
+    int count = 0;
+    for (const TCClass* cls : Classes) count += cls->CountTaskNumbersUsing(instance);
+    return count;
+}
+
+// ---------------------------------------------------------------- deleting
+
+bool TChampionship::DeleteClass(TCClass* cls)
+{
+    if (!cls || !Classes.contains(cls) || !cls->CanDelete()) return false;
+    Platform::NodeDeleting(cls);
+    // Every team made an empty group for it when the tree was shown.
+    for (TTeam* team : Teams) team->RemoveGroup(cls);
+    Classes.erase(cls);
+    delete cls;
+    return true;
+}
+
+void TChampionship::DeleteCompetitor(TCompetitor* competitor)
+{
+    if (competitor->Class) competitor->Class->RemoveCompetitor(competitor);
+    if (competitor->Team) competitor->Team->RemoveCompetitor(competitor);
+    Platform::NodeDeleting(competitor);
+    Competitors.erase(competitor);
+    delete competitor;
+}
+
+bool TChampionship::DeleteNode(TChampNode* node)
+{
+    if (!node || !node->CanDelete()) return false;
+    switch (node->NodeType()) {
+    case ntClass:
+        return DeleteClass(static_cast<TCClass*>(node));
+    case ntCompetitor: {
+        auto* competitor = static_cast<TCompetitor*>(node);
+        if (!Competitors.contains(competitor)) return false;
+        DeleteCompetitor(competitor);
+        return true;
+    }
+    case ntTeam: {
+        auto* team = static_cast<TTeam*>(node);
+        if (!Teams.contains(team)) return false;
+        Platform::NodeDeleting(team);
+        Teams.erase(team);
+        delete team;
+        return true;
+    }
+    case ntTaskTemplate: {
+        auto* taskTemplate = static_cast<TTaskTemplate*>(node);
+        if (!TaskTemplates.contains(taskTemplate)) return false;
+        Platform::NodeDeleting(taskTemplate);
+        TaskTemplates.erase(taskTemplate);
+        delete taskTemplate;
+        return true;
+    }
+    case ntTaskInstance: {
+        auto* instance = static_cast<TTaskInstance*>(node);
+        TTaskTemplate* taskTemplate = instance->Template;
+        if (!taskTemplate || !TaskTemplates.contains(taskTemplate) || !taskTemplate->Instances.contains(instance))
+            return false;
+        Platform::NodeDeleting(instance);
+        taskTemplate->Instances.erase(instance);
+        delete instance;
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,154 @@
+#pragma once
+// The championship: the root of the model and the whole of one championship
+// file. It owns the classes (each with its task numbers and flights), the
+// teams, every competitor, the task catalogue (templates with their
+// instances), the maps and one waypoint set.
+//
+// Loading never attaches data to the wrong object: input that would (a
+// competitor outside any known class, a task number of an unknown class, two
+// teams of one IsoCountry) refuses the file with a TException that names the
+// key. What can be kept without harm is kept and written back unchanged (a
+// task number naming an unknown template or version, a flight whose Number
+// names no competitor); what has to be dropped (a second competitor or task
+// number with the same Number, ...) is deleted. Both, and a file that ends
+// before the end tag of Championship, are reported once after the load
+// through the message hook (Platform::ShowMessage) and kept in
+// LoadWarnings().
+//
+// Saving builds the whole text first and replaces the file only once the
+// new one is completely on disk; a failure leaves the old file as it was and
+// throws TException.
+//
+// Deleting (DeleteNode) tells the hook Platform::NodeDeleting of every node
+// that goes, before it goes, so that the tree's items and the user
+// interface drop their pointers; RemoveTreeItems is what the tree's part of
+// that hook does.
+//
+// Walking the model (the KML export, the user interface):
+//   for (TCClass* cls : champ.Classes)                      ShortName order
+//     for (TTaskNumber* tn : cls->TaskNumbers)              Number order
+//       if (const auto* flights = cls->FindFlights(tn))
+//         for (TFlight* flight : *flights) ...             Number order
+// Iterating the sets leaves their cursors alone; see model/Class.h.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Champobjects.h"
+#include "model/Class.h"
+#include "model/Map.h"
+#include "model/PtrSet.h"
+#include "model/Task.h"
+#include "model/Team.h"
+#include "model/Waypoint.h"
+
+class TItemTree;
+class TTreeItem;
+class TXmlInput;
+
+class TChampionship : public TChampNode, public TTaskOwner {
+public:
+    // A new, empty championship: Software is the program's title, Version
+    // the program's version text.
+    TChampionship();
+    // Loads the file; throws the reader's TException ("Can't open XML file")
+    // or the first fault of the file's content.
+    explicit TChampionship(const std::string& fileName);
+    // Loads from a reader already opened (tests and fuzzing read text held
+    // in memory); `fileName` becomes the file name.
+    TChampionship(TXmlInput& in, const std::string& fileName);
+    ~TChampionship() override;
+    TChampionship(const TChampionship&) = delete;
+    TChampionship& operator=(const TChampionship&) = delete;
+
+    // The ShortName.
+    void UpdateName() override;
+    void WriteXml(TXmlOutput& out) override;
+    // True when the end tag of Championship was reached.
+    bool ReadXml(TXmlInput& in) override;
+
+    // Version := the program's version text, then the whole file is written
+    // at once. File name and folder stay as they are. Throws TException
+    // "Can't open XML file for output" or "Can't write XML file" (details:
+    // the file name) with the old file untouched.
+    void Save(const std::string& fileName);
+
+    const std::string& FileName() const { return FFileName; }
+    // The file name up to and including its last "/", "\" or ":"; empty
+    // when it has none. Track files are looked for here.
+    const std::string& Folder() const { return FFolder; }
+    // "Zephyrant - " and the program's descriptive title.
+    static std::string SoftwareText();
+
+    // Adding: each returns whether the object was taken. An object whose key
+    // another one in its set has is not taken and stays with the caller.
+    bool AddClass(TCClass* cls);
+    bool AddTeam(TTeam* team);
+    // See model/Team.h.
+    bool AddCompetitor(TCompetitor* competitor, TTeam* team, TCClass* cls);
+    bool AddTaskTemplate(TTaskTemplate* taskTemplate);
+    bool AddTaskInstance(TTaskInstance* instance, TTaskTemplate* taskTemplate);
+    bool AddTaskNumber(TTaskNumber* taskNumber, TCClass* cls);
+    bool AddMap(TMap* map);
+
+    // Lookups by exact key text.
+    TCClass* FindClass(const std::string& shortName) const;
+    bool FindClass(const std::string& shortName, TCClass*& cls) const;
+    // Moves the catalogue's cursor.
+    TTaskTemplate* FindTaskTemplate(const std::string& shortName);
+    // Moves the map set's cursor.
+    TMap* FindMap(const std::string& shortName);
+    TCompetitor* FindCompetitor(const std::string& number) const;
+    TTaskTemplate* FirstTaskTemplate();
+    TTaskTemplate* NextTaskTemplate();
+
+    // TTaskOwner
+    int CountTaskNumbersUsing(const TTaskInstance* instance) override;
+    TWayPointSet* TaskWayPoints() override { return &WayPoints; }
+    void LoadWarning(const std::string& text) override;
+
+    // Deletes a class that CanDelete allows, with its (empty) group in every
+    // team; false and nothing changes otherwise.
+    bool DeleteClass(TCClass* cls);
+    // Deletes what the user confirmed, when its CanDelete allows: a class, a
+    // competitor (with its flights, out of its team and class), a team, a
+    // task template or a task instance. False for any other node, one that
+    // is not this championship's, or one that cannot be deleted now.
+    bool DeleteNode(TChampNode* node);
+
+    // The championship's subtree; see the tree unit for its shape.
+    void FillTree(TItemTree* tree);
+    // Deletes the top-level item that shows this championship.
+    void RemoveTreeRoot(TItemTree* tree);
+    TTreeItem* FindTreeNode(TItemTree* tree) const;
+    void AddTeamToTree(TItemTree* tree, TTeam* team);
+    void AddClassToTree(TItemTree* tree, TCClass* cls);
+    void AddMapToTree(TItemTree* tree, TMap* map);
+    void AddCompetitorToTree(TItemTree* tree, TCompetitor* competitor);
+    // Deletes every item that shows the node, and every folder item made
+    // for it (a class's TeamClass and ClassTasks folders).
+    static void RemoveTreeItems(TItemTree* tree, const TChampNode* node);
+
+    // What the last load dropped or could not attach, in file order.
+    const std::vector<std::string>& LoadWarnings() const { return FLoadWarnings; }
+
+private:
+    void Load(TXmlInput& in, const std::string& fileName);
+    void SetFileName(const std::string& fileName);
+    // Its flights, then its place in class and team, then itself.
+    void DeleteCompetitor(TCompetitor* competitor);
+
+    std::string FFileName;
+    std::string FFolder;
+    std::vector<std::string> FLoadWarnings;
+
+public:
+    // Destroyed in the reverse order: the waypoints first, the classes last.
+    PtrSetOwner<TCClass*> Classes;
+    PtrSetOwner<TTeam*> Teams;
+    PtrSetOwner<TCompetitor*> Competitors;
+    PtrSetOwner<TTaskTemplate*> TaskTemplates;
+    PtrSetOwner<TMap*> Maps;
+    TWayPointSet WayPoints;
+};

@@ -1,0 +1,420 @@
+// Reading files that this program did not write as they are: what is
+// refused, what is kept, what is dropped and reported.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "champ/ChampFixture.h"
+#include "model/Exceptions.h"
+#include "xml/Xmlfile.h"
+
+using namespace champtest;
+using testing::HasSubstr;
+
+namespace {
+
+const std::string Head = "<?xml version=\"1.0\" encoding=\"ISO8859-1\"?>\n<Championship ShortName=\"X\">\n";
+const std::string Classes = "<Classes><Class ShortName=\"K\"><Name>Kappa</Name></Class>"
+                            "<Class ShortName=\"L\"/></Classes>\n";
+const std::string Waypoints = "<Geo><Waypoints><WayPointSet ShortName=\"Default\">"
+                              "<WayPoint Code=\"P\"><Lat>45</Lat><Lon>-1</Lon></WayPoint>"
+                              "<WayPoint Code=\"Q\"><Lat>45.1</Lat><Lon>-1</Lon></WayPoint>"
+                              "<WayPoint Code=\"R\"><Lat>45.05</Lat><Lon>-0.9</Lon></WayPoint>"
+                              "</WayPointSet></Waypoints></Geo>\n";
+
+std::string Team(const std::string& iso, const std::string& groups)
+{
+    return "<Team IsoCountry=\"" + iso + "\"><TeamDescription><ShortName>" + iso + "</ShortName></TeamDescription>" +
+           groups + "</Team>\n";
+}
+
+std::string Competitor(const std::string& number, const std::string& pilot)
+{
+    return "<Competitor Number=\"" + number + "\"><Pilot>" + pilot + "</Pilot></Competitor>";
+}
+
+std::string Instance(const std::string& version, const std::string& content)
+{
+    return "<TaskCatalogue><TaskTemplate ShortName=\"T\"><TaskInstance Version=\"" + version + "\">" + content +
+           "</TaskInstance></TaskTemplate></TaskCatalogue>\n";
+}
+
+struct TLoad {
+    TFixedVersion Version;
+    std::vector<std::string> Messages;
+    std::unique_ptr<TChampionship> Champ;
+
+    explicit TLoad(const std::string& text, bool withEnd = true)
+    {
+        Version.Hooks->ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
+        TXmlInput in("test.xch", Head + text + (withEnd ? "</Championship>\n" : ""));
+        Champ = std::make_unique<TChampionship>(in, "/data/champ/test.xch");
+    }
+    std::string Text()
+    {
+        TXmlOutput out("/tmp/never-closed.xch");
+        Champ->WriteXml(out);
+        return out.Text();
+    }
+};
+
+TException Refusal(const std::string& text)
+{
+    try {
+        TLoad load(text);
+    } catch (const TException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "the file was not refused";
+    return TException("", "", "");
+}
+
+} // namespace
+
+TEST(ChampionshipReading, InputThatWouldAttachDataWrongRefusesTheFile)
+{
+    TException e = Refusal(Classes + "<Teams>" + Team("FRA", Competitor("1", "Ann")) + "</Teams>");
+    EXPECT_EQ(e.WhatText(), "Competitor outside a class group");
+    EXPECT_EQ(e.Where(), "Team FRA");
+    EXPECT_EQ(e.Details(), "1");
+
+    e = Refusal(Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"k\">" + Competitor("1", "Ann") + "</Class>") +
+                "</Teams>");
+    EXPECT_EQ(e.WhatText(), "Unknown class in team");
+    EXPECT_EQ(e.Details(), "k");
+
+    // A group of a known class, then one of an unknown class.
+    e = Refusal(Classes + "<Teams>" +
+                Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "Ann") + "</Class><Class ShortName=\"Z\">" +
+                                Competitor("2", "Bob") + "</Class>") +
+                "</Teams>");
+    EXPECT_EQ(e.WhatText(), "Unknown class in team");
+    EXPECT_EQ(e.Details(), "Z");
+
+    e = Refusal(Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "Ann") + "</Class>") +
+                Team("FRA", "<Class ShortName=\"K\">" + Competitor("2", "Bob") + "</Class>") + "</Teams>");
+    EXPECT_EQ(e.WhatText(), "Duplicate team");
+    EXPECT_EQ(e.Details(), "FRA");
+    // Also when the second team has no competitors to give it away early.
+    e = Refusal(Classes + "<Teams>" + Team("FRA", "") + Team("FRA", "") + "</Teams>");
+    EXPECT_EQ(e.WhatText(), "Duplicate team");
+
+    e = Refusal(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"Q\" Template=\"T\" Instance=\"1\">"
+                          "<Flight Number=\"1\"/></TaskNumber></Tasks>");
+    EXPECT_EQ(e.WhatText(), "Unknown class in task number");
+    EXPECT_EQ(e.Details(), "Q");
+    // Without any flight, and without the other attributes.
+    e = Refusal(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"Q\"></TaskNumber></Tasks>");
+    EXPECT_EQ(e.WhatText(), "Unknown class in task number");
+    e = Refusal(Classes + "<Tasks><TaskNumber Number=\"1\"><Flight Number=\"1\"/></TaskNumber></Tasks>");
+    EXPECT_EQ(e.WhatText(), "Unknown class in task number");
+    EXPECT_EQ(e.Details(), "");
+
+    e = Refusal(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"K\" Colour=\"red\"/></Tasks>");
+    EXPECT_EQ(e.WhatText(), "Invalid parameter in task number");
+    e = Refusal("<Classes><Class ShortName=\"K\"><Pilot>Ann</Pilot></Class></Classes>");
+    EXPECT_EQ(e.WhatText(), "Invalid attribute for node");
+    EXPECT_EQ(e.Details(), "Pilot");
+    e = Refusal("<Geo Colour=\"red\"><Unknown>text</Unknown></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid attribute for node");
+    EXPECT_EQ(e.Details(), "");
+}
+
+TEST(ChampionshipReading, SecondCompetitorWithOneNumberIsDroppedAndReported)
+{
+    TLoad load(Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "Ann") + "</Class>") +
+               Team("GBR", "<Class ShortName=\"L\">" + Competitor("1", "Bob") + Competitor("2", "Cid") + "</Class>") +
+               "</Teams><Tasks><TaskNumber Number=\"1\" Class=\"L\" Template=\"\" Instance=\"\"/></Tasks>");
+    TChampionship& c = *load.Champ;
+    ASSERT_EQ(c.Competitors.size(), 2u);
+    EXPECT_EQ(c.FindCompetitor("1")->GetAttribute(acPilot), "Ann");
+    EXPECT_EQ(c.FindCompetitor("1")->Team, c.Teams.FindKey("FRA"));
+    EXPECT_EQ(c.FindClass("L")->Competitors.size(), 1u);
+    EXPECT_EQ(c.Teams.FindKey("GBR")->Groups().begin()->second.size(), 1u);
+    // Ann flies in K, so no flight of hers in L's task.
+    EXPECT_EQ(c.FindClass("L")->FlightsOf(c.FindClass("L")->TaskNumbers.FindKey("1")).size(), 1u);
+    ASSERT_EQ(load.Messages.size(), 1u);
+    EXPECT_THAT(load.Messages[0], HasSubstr("Competitor 1 of team GBR"));
+    EXPECT_EQ(c.LoadWarnings().size(), 1u);
+}
+
+TEST(ChampionshipReading, UnknownTaskVersionAndFlightsWithoutCompetitorAreKept)
+{
+    const std::string tasks =
+        "<Tasks><TaskNumber Number=\"1\" Class=\"K\" Template=\"NAV\" Instance=\"3\">"
+        "<Flight Number=\"1\"><IgcFileName>1T1.igc</IgcFileName></Flight>"
+        "<Flight Number=\"99\"><IgcFileName>99T1.igc</IgcFileName><Datum>D</Datum></Flight>"
+        "<Flight Number=\"5\"/>"
+        "</TaskNumber></Tasks>";
+    TLoad load(Classes + "<Teams>" +
+               Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "Ann") + Competitor("2", "Bea") + "</Class>" +
+                               "<Class ShortName=\"L\">" + Competitor("5", "Eve") + "</Class>") +
+               "</Teams>" + tasks);
+    TChampionship& c = *load.Champ;
+    TCClass* k = c.FindClass("K");
+    TTaskNumber* tn = k->TaskNumbers.FindKey("1");
+    ASSERT_NE(tn, nullptr);
+    EXPECT_EQ(tn->Instance, nullptr);
+    EXPECT_EQ(tn->Class, k);
+    EXPECT_EQ(tn->DisplayName(), "1");
+    const auto& flights = k->FlightsOf(tn);
+    // Ann's and Bea's (made for her, she had none stored), 99 and 5 kept.
+    ASSERT_EQ(flights.size(), 4u);
+    EXPECT_EQ(flights.FindKey("1")->Competitor(), c.FindCompetitor("1"));
+    EXPECT_EQ(flights.FindKey("2")->Competitor(), c.FindCompetitor("2"));
+    EXPECT_EQ(flights.FindKey("99")->Competitor(), nullptr);
+    EXPECT_EQ(flights.FindKey("99")->DisplayName(), "99 (no competitor)");
+    // Eve flies in L: she is not this flight's pilot.
+    EXPECT_EQ(flights.FindKey("5")->Competitor(), nullptr);
+    EXPECT_EQ(flights.FindKey("5")->TaskNumber(), tn);
+    ASSERT_EQ(load.Messages.size(), 1u);
+    EXPECT_THAT(load.Messages[0], HasSubstr("NAV - 3"));
+
+    const std::string text = load.Text();
+    EXPECT_THAT(text, HasSubstr("<TaskNumber Number=\"1\" Class=\"K\" Template=\"NAV\" Instance=\"3\">"));
+    EXPECT_THAT(text, HasSubstr("<Flight Number=\"99\">\n\t\t\t\t<IgcFileName>99T1.igc</IgcFileName>\n"
+                                "\t\t\t\t<ResultsFileName/>\n\t\t\t\t<Datum>D</Datum>"));
+    EXPECT_THAT(text, HasSubstr("<Flight Number=\"2\">"));
+}
+
+TEST(ChampionshipReading, DuplicatesAreDroppedReportedAndFreed)
+{
+    TLoad load("<Geo><Maps><Map ShortName=\"M\"/><Map ShortName=\"M\"/></Maps></Geo>"
+               "<Classes><Class ShortName=\"K\"/><Class ShortName=\"K\"><Name>second</Name></Class></Classes>"
+               "<TaskCatalogue><TaskTemplate ShortName=\"T\"><TaskInstance Version=\"1\"/>"
+               "<TaskInstance Version=\"1\"/></TaskTemplate><TaskTemplate ShortName=\"T\"/></TaskCatalogue>"
+               "<Tasks><TaskNumber Number=\"1\" Class=\"K\" Template=\"T\" Instance=\"1\">"
+               "<Flight Number=\"7\"/><Flight Number=\"7\"/></TaskNumber>"
+               "<TaskNumber Number=\"1\" Class=\"K\" Template=\"T\" Instance=\"1\"><Flight Number=\"8\"/></TaskNumber>"
+               "</Tasks>");
+    TChampionship& c = *load.Champ;
+    EXPECT_EQ(c.Maps.size(), 1u);
+    EXPECT_EQ(c.Classes.size(), 1u);
+    EXPECT_EQ(c.FindClass("K")->GetAttribute(acName), "");
+    EXPECT_EQ(c.TaskTemplates.size(), 1u);
+    EXPECT_EQ(c.FindTaskTemplate("T")->Instances.size(), 1u);
+    TCClass* k = c.FindClass("K");
+    ASSERT_EQ(k->TaskNumbers.size(), 1u);
+    EXPECT_EQ(k->FlightsOf(*k->TaskNumbers.begin()).size(), 1u);
+    ASSERT_EQ(load.Messages.size(), 1u);
+    // Map, class, instance, template, flight 7, flight 8, task number.
+    EXPECT_EQ(c.LoadWarnings().size(), 7u) << load.Messages[0];
+}
+
+TEST(ChampionshipReading, FileEndingEarlyLoadsWhatItHoldsAndSaysSo)
+{
+    const std::string full = Classes + "<Teams>" +
+                             Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "Ann") + Competitor("2", "Bea") +
+                                             "</Class>") +
+                             "</Teams>";
+    // Cut inside the second competitor.
+    TLoad load(full.substr(0, full.find("Bea")), false);
+    EXPECT_EQ(load.Champ->Competitors.size(), 2u);
+    EXPECT_EQ(load.Champ->FindCompetitor("1")->GetAttribute(acPilot), "Ann");
+    ASSERT_EQ(load.Messages.size(), 1u);
+    EXPECT_THAT(load.Messages[0], HasSubstr("ends before the end of the championship"));
+
+    // Cut inside a task number before its class was known.
+    TLoad cut(Classes + "<Tasks><TaskNumber Number=\"1\"", false);
+    EXPECT_TRUE(cut.Champ->FindClass("K")->TaskNumbers.empty());
+    EXPECT_EQ(cut.Messages.size(), 1u);
+
+    // Nothing at all after the head.
+    TLoad empty("", false);
+    EXPECT_EQ(empty.Messages.size(), 1u);
+    TLoad whole(full);
+    EXPECT_TRUE(whole.Messages.empty());
+}
+
+TEST(ChampionshipReading, TaskNumberAttributesInAnyOrderAndResolvedOnceAllAreKnown)
+{
+    const std::string catalogue = "<TaskCatalogue><TaskTemplate ShortName=\"NAV\"><TaskInstance Version=\"2\"/>"
+                                  "</TaskTemplate></TaskCatalogue>";
+    TLoad load(Classes + catalogue +
+               "<Tasks><TaskNumber Template=\"NAV\" Number=\"3\" Instance=\"2\" Class=\"K\"/></Tasks>");
+    TTaskNumber* tn = *load.Champ->FindClass("K")->TaskNumbers.begin();
+    EXPECT_EQ(tn->DisplayName(), "3: NAV - 2");
+    EXPECT_EQ(tn->Instance, load.Champ->FindTaskTemplate("NAV")->FindInstance("2"));
+    EXPECT_EQ(load.Champ->CountTaskNumbersUsing(tn->Instance), 1);
+    EXPECT_FALSE(tn->Instance->CanDelete());
+    EXPECT_TRUE(load.Messages.empty());
+}
+
+TEST(ChampionshipReading, RootNameSectionsAndEmptyElements)
+{
+    // The root's name is not checked: texts inside any root set the
+    // championship's attributes, only Championship's own XML attributes do;
+    // section attributes are ignored; an empty element leaves its attribute
+    // empty.
+    TXmlInput in("x", "<Other ShortName=\"S\"><Name>N</Name><ShortName>T</ShortName><Date/>"
+                      "<Classes Colour=\"red\"/></Other>");
+    TChampionship champ(in, "x");
+    EXPECT_EQ(champ.GetAttribute(acShortName), "T");
+    EXPECT_EQ(champ.GetAttribute(acName), "N");
+    EXPECT_EQ(champ.DisplayName(), "T");
+    EXPECT_EQ(champ.GetAttribute(acDate), "");
+    EXPECT_EQ(champ.LoadWarnings().size(), 1u); // no end tag of Championship
+}
+
+TEST(ChampionshipReading, FolderOfTheFileName)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/judge/wmc/champ.xch", "/home/judge/wmc/"},
+        {"C:\\Champs\\wmc.xch", "C:\\Champs\\"},
+        {"D:wmc.xch", "D:"},
+        {"wmc.xch", ""},
+        {"mixed\\dir/sub\\x.xch", "mixed\\dir/sub\\"},
+    };
+    for (const auto& [name, folder] : cases) {
+        TXmlInput in("x", "<Championship></Championship>");
+        TChampionship champ(in, name);
+        EXPECT_EQ(champ.Folder(), folder) << name;
+        EXPECT_EQ(champ.FileName(), name);
+    }
+}
+
+// ---------------------------------------------------------------- task catalogue
+
+TEST(TaskCatalogueReading, ElementsAndTheValuesCarriedOver)
+{
+    TLoad load(Waypoints + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"200.4\"/>"
+                                         "<TurnPoint WayPoint=\"Q\"/>"
+                                         "<TurnPoint WayPoint=\"R\" Radius=\"50m\"/></TurnPoints>"
+                                         "<Legs><Leg From=\"P\" To=\"Q\"/></Legs>"
+                                         "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\" Radius=\"x\"/></ArcLegs>"
+                                         "<Gates><Gate WayPoint=\"R\" Bearing=\"370\" Radius=\"150\"/>"
+                                         "<Gate WayPoint=\"P\"/>"
+                                         "<Gate From=\"P\" To=\"Q\" Percent=\"25\"/>"
+                                         "<Gate From=\"P\" To=\"Q\" Mid=\"R\"/></Gates>"));
+    TTaskInstance* inst = load.Champ->FindTaskTemplate("T")->FindInstance("1");
+    ASSERT_NE(inst, nullptr);
+    EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "P")->Radius, 200.4);
+    EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "Q")->Radius, 200.4); // carried over
+    EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "R")->Radius, 50.0);  // leading number only
+    EXPECT_EQ(inst->GetCheckElement(ceStraightLeg, "P - Q")->Radius, 50.0);
+    EXPECT_EQ(inst->GetCheckElement(ceArcLeg, "P - R - Q")->Radius, 0.0); // not a number
+    auto* gate = static_cast<TGate*>(inst->GetCheckElement(ceGate, "R (010)"));
+    ASSERT_NE(gate, nullptr);
+    EXPECT_EQ(gate->Radius, 150.0);
+    // Bearing carried over to the next waypoint gate, Percent to the next
+    // leg gate.
+    EXPECT_NE(inst->GetCheckElement(ceGate, "P (010)"), nullptr);
+    EXPECT_NE(inst->GetCheckElement(ceGate, "P - Q (25%)"), nullptr);
+    EXPECT_NE(inst->GetCheckElement(ceGate, "P - R - Q (25%)"), nullptr);
+    EXPECT_EQ(inst->ChangeCount, 9);
+    EXPECT_TRUE(load.Messages.empty());
+}
+
+TEST(TaskCatalogueReading, MessagesOfTheTaskInstanceReader)
+{
+    struct TCase {
+        std::string Content;
+        const char* What;
+    } cases[] = {
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Colour=\"red\"/></TurnPoints>", "Invalid parameter in task instance"},
+        {"<TurnPoints Version=\"2\"/>", "Invalid parameter in task instance"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"P\"/></TurnPoints>", "Can't add Turn Point"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
+         "<Legs><Leg From=\"P\" To=\"Q\"/><Leg From=\"P\" To=\"Q\"/></Legs>",
+         "Can't add Leg"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/><TurnPoint WayPoint=\"R\"/></TurnPoints>"
+         "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/></ArcLegs>",
+         "Can't add Leg"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
+         "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"P\"/></ArcLegs>",
+         "Can't calculate arc leg. Try different points."},
+        // The gate on a leg before the legs were read.
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
+         "<Gates><Gate From=\"P\" To=\"Q\" Percent=\"50\"/></Gates><Legs><Leg From=\"P\" To=\"Q\"/></Legs>",
+         "Can't add Gate"},
+        {"<Gates><Gate WayPoint=\"NOWHERE\" Bearing=\"5\"/></Gates>", "Can't add Gate"},
+        {"<Gates><Gate WayPoint=\"P\" Bearing=\"5\"/><Gate WayPoint=\"P\" Bearing=\"5.2\"/></Gates>", "Can't add Gate"},
+    };
+    for (const TCase& c : cases) {
+        TException e = Refusal(Waypoints + Instance("1", c.Content));
+        EXPECT_EQ(e.WhatText(), c.What) << c.Content;
+    }
+}
+
+TEST(TaskCatalogueReading, MissingWaypointDropsItsTurnPointAndLegsWithAWarning)
+{
+    TLoad load(Waypoints + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"GONE\"/>"
+                                         "</TurnPoints><Legs><Leg From=\"P\" To=\"GONE\"/></Legs>"
+                                         "<Legs><Leg To=\"P\" From=\"GONE\"/></Legs>"));
+    TTaskInstance* inst = load.Champ->FindTaskTemplate("T")->FindInstance("1");
+    EXPECT_EQ(inst->CountCheckElements(ceTurnPoint), 1);
+    EXPECT_EQ(inst->CountCheckElements(ceStraightLeg), 0);
+    EXPECT_EQ(load.Champ->LoadWarnings().size(), 3u);
+    ASSERT_EQ(load.Messages.size(), 1u);
+    EXPECT_THAT(load.Messages[0], HasSubstr("turn point GONE names no waypoint"));
+}
+
+TEST(TaskCatalogueReading, InstancesTakeTheirPlaceByVersionOnceRead)
+{
+    TLoad load("<TaskCatalogue><TaskTemplate ShortName=\"T\"><Name>Nav</Name>"
+               "<TaskInstance Version=\"\"/><TaskInstance Version=\"2\"/><TaskInstance Version=\"10\"/>"
+               "<TaskInstance Version=\"1\"/></TaskTemplate></TaskCatalogue>");
+    TTaskTemplate* t = load.Champ->FindTaskTemplate("T");
+    EXPECT_EQ(t->GetAttribute(acName), "Nav");
+    std::string order;
+    for (TTaskInstance* i : t->Instances) {
+        order += "[" + i->GetAttribute(acVersion) + "]";
+        EXPECT_EQ(i->Template, t);
+        EXPECT_EQ(i->Owner(), load.Champ.get());
+        EXPECT_EQ(i->DisplayName(), "T - " + i->GetAttribute(acVersion));
+    }
+    EXPECT_EQ(order, "[][1][10][2]");
+    EXPECT_TRUE(load.Messages.empty());
+    const std::string text = load.Text();
+    EXPECT_LT(text.find("Version=\"1\""), text.find("Version=\"10\""));
+    EXPECT_LT(text.find("Version=\"10\""), text.find("Version=\"2\""));
+}
+
+TEST(TaskCatalogueReading, LegGatePercentKeepsItsNameAcrossAReload)
+{
+    TFixedVersion version;
+    auto champ = BuildFull();
+    TTaskInstance* inst = champ->FindTaskTemplate("NAV")->FindInstance("1");
+    auto* leg = static_cast<TStraightLeg*>(inst->GetCheckElement(ceStraightLeg, "A - B"));
+    auto* gate = new TGate(leg, 12.499, 100);
+    EXPECT_EQ(gate->Percent, 12.5);
+    EXPECT_EQ(gate->Name, "A - B (13%)");
+    ASSERT_FALSE(inst->AddGate(gate)); // the fixture's 12.5 gate has that name already
+    delete gate;
+    gate = new TGate(leg, 33.3333, 100);
+    ASSERT_TRUE(inst->AddGate(gate));
+    EXPECT_EQ(gate->Percent, 33.33);
+    TXmlOutput out("/tmp/never-closed.xch");
+    champ->WriteXml(out);
+    EXPECT_THAT(out.Text(), HasSubstr("Percent=\"33.33\""));
+    TXmlInput in("x", out.Text());
+    TChampionship loaded(in, "x");
+    auto* back = static_cast<TGate*>(
+        loaded.FindTaskTemplate("NAV")->FindInstance("1")->GetCheckElement(ceGate, "A - B (33%)"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Percent, gate->Percent);
+    EXPECT_EQ(back->Location.Geo.Lat, gate->Location.Geo.Lat);
+}
+
+TEST(ChampionshipReading, DegreesThatAreNoPlaceRefuseTheFile)
+{
+    // Found by fuzzing: a longitude of 1e60 degrees had no UTM zone.
+    TException e = Refusal("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>45</Lat><Lon>1e60</Lon>"
+                           "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    EXPECT_EQ(e.Details(), "1e60");
+    e = Refusal("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90.5</Lat><Lon>1</Lon>"
+                "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    e = Refusal("<Geo><Maps><Map ShortName=\"M\"><Projection>UTM</Projection><Georef>"
+                "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-180.5\"/></Georef></Map></Maps></Geo>");
+    EXPECT_EQ(e.WhatText(), "Invalid number");
+    EXPECT_EQ(e.Where(), "Lon");
+    // The limits themselves are places.
+    TLoad load("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90</Lat><Lon>180</Lon>"
+               "</WayPoint></WayPointSet></Waypoints></Geo>");
+    EXPECT_NE(load.Champ->WayPoints.Find("P"), nullptr);
+}
