@@ -120,6 +120,8 @@ struct TOgrSummary {
     int Coordinates = 0;    // numbers triples in the geometries
     int BadCoordinates = 0; // not lon, lat, height with |lat| <= 90, |lon| <= 180
 
+    // GDAL names the second layer of a name "<name> (#2)" and so on; they
+    // count together here.
     int CountOf(const std::string& layer) const
     {
         int n = 0;
@@ -143,7 +145,10 @@ inline TOgrSummary OgrInfo(const std::string& arguments)
             s.Ran = true;
             s.Driver = line.substr(20, line.find('\'') - 20);
         } else if (line.rfind("Layer name: ", 0) == 0) {
-            s.Layers.emplace_back(line.substr(12), 0);
+            std::string name = line.substr(12);
+            const auto mark = name.rfind(" (#");
+            if (mark != std::string::npos && name.back() == ')') name.erase(mark);
+            s.Layers.emplace_back(name, 0);
         } else if (line.rfind("Feature Count: ", 0) == 0 && !s.Layers.empty()) {
             s.Layers.back().second = std::stoi(line.substr(15));
             s.Features += s.Layers.back().second;

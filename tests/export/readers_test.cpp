@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "ChampExport.h"
 #include "ExportFixtures.h"
 #include "KmlSummary.h"
 #include "analysis/Igcfile.h"
@@ -102,4 +103,17 @@ TEST(IndependentReaders, ReadARealFlight)
     const TKmlSummary s = Summarise(place.File("real.kmz"));
     EXPECT_EQ(s.Placemarks.size(), 1 + 2 * (3 + 1 + 1) + track.Events.size());
     EXPECT_EQ(s.Placemarks[0].Coordinates, static_cast<int>(track.Points.size()));
+}
+
+// The task number export: task, two analysed flights (one a real log when
+// the shared data is there), names with "&", "<" and accents.
+TEST(IndependentReaders, ReadTheTaskNumberExport)
+{
+    if (!HaveOgrinfo()) GTEST_SKIP() << "ogrinfo is not installed";
+    TExportPlace place;
+    TChampExport fx(place.Dir.Path().string());
+    ASSERT_TRUE(fx.Load(fx.Task3, "12"));
+    ASSERT_TRUE(fx.Load(fx.Task3, "7"));
+    { KmlFile kml(fx.Task3); }
+    ExpectReadersAgree(place.Dir.Path().string(), "ML_3");
 }
