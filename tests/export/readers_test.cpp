@@ -3,15 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <string>
 
 #include "ChampExport.h"
 #include "ExportFixtures.h"
 #include "KmlSummary.h"
-#include "analysis/Igcfile.h"
-#include "analysis/Track.h"
 #include "export/Googleearth.h"
 
 using namespace kmltest;
@@ -50,60 +47,6 @@ void ExpectReadersAgree(const std::string& folder, const std::string& base)
 }
 
 } // namespace
-
-TEST(IndependentReaders, ReadTheTask)
-{
-    if (!HaveOgrinfo()) GTEST_SKIP() << "ogrinfo is not installed";
-    TExportPlace place;
-    TTaskFixture fx("A&B", "<B>", "C\xE9");
-    KmlFile kml;
-    ASSERT_TRUE(kml.Open("task"));
-    kml.BeginFolder("Doc", kvVisible);
-    kml.WriteTask("3: NAV - 1", &fx.Task);
-    kml.EndFolder();
-    kml.Close();
-    ExpectReadersAgree(place.Dir.Path().string(), "task");
-}
-
-// A real log, analysed against a task laid along it.
-TEST(IndependentReaders, ReadARealFlight)
-{
-    if (!HaveOgrinfo()) GTEST_SKIP() << "ogrinfo is not installed";
-    const std::string log = ZEPH_SHARED_DATA_DIR "/igc/derived/go-igc__0042.igc";
-    if (!std::filesystem::exists(log)) GTEST_SKIP() << "no real logs here";
-    TExportPlace place;
-    TTrack track;
-    TIgcFile igc(log, &track);
-    ASSERT_TRUE(igc.Read());
-    ASSERT_GT(track.Points.size(), 8000u);
-
-    TWayPointSet set;
-    TTaskInstance task;
-    std::vector<TTurnPoint*> tps;
-    for (int i = 1; i <= 3; ++i) {
-        const TLocation& at = track.Points[track.Points.size() * i / 4].Location;
-        tps.push_back(new TTurnPoint(set.Add(TWayPoint(at, "TP" + std::to_string(i))), 200.0));
-        task.AddTurnPoint(tps.back());
-    }
-    auto* leg = new TStraightLeg(tps[0], tps[1], 300.0);
-    task.AddStraightLeg(leg);
-    task.AddGate(new TGate(leg, 50.0, 500.0));
-    track.FindEvents(&task);
-    ASSERT_GT(track.Events.size(), 1000u);
-
-    KmlFile kml;
-    ASSERT_TRUE(kml.Open("real"));
-    kml.BeginFolder("Doc", kvVisible);
-    kml.WriteTrack("0042", track);
-    kml.WriteTask("1: REAL - 1", &task);
-    kml.WriteEvents(track, kvInherit);
-    kml.EndFolder();
-    kml.Close();
-    ExpectReadersAgree(place.Dir.Path().string(), "real");
-    const TKmlSummary s = Summarise(place.File("real.kmz"));
-    EXPECT_EQ(s.Placemarks.size(), 1 + 2 * (3 + 1 + 1) + track.Events.size());
-    EXPECT_EQ(s.Placemarks[0].Coordinates, static_cast<int>(track.Points.size()));
-}
 
 // The task number export: task, two analysed flights (one a real log when
 // the shared data is there), names with "&", "<" and accents.
