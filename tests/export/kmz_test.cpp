@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <utime.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "ExportFixtures.h"
+#include "KmlSummary.h"
+#include "export/Googleearth.h"
+#include "export/Kmz.h"
+
+using namespace kmltest;
+
+namespace {
+
+void WriteSmallDocument(KmlFile& kml, const std::string& base)
+{
+    ASSERT_TRUE(kml.Open(base));
+    kml.BeginFolder("Doc", kvVisible);
+    kml.EndFolder();
+    kml.Close();
+}
+
+} // namespace
+
+TEST(Kmz, SuccessKeepsOnlyTheArchiveAndOpensIt)
+{
+    TExportPlace place;
+    KmlFile kml;
+    WriteSmallDocument(kml, "ML_3");
+    EXPECT_EQ(place.Files(), std::vector<std::string>{"ML_3.kmz"});
+    EXPECT_EQ(place.Opened, std::vector<std::string>{place.File("ML_3.kmz")});
+
+    const TKmlSummary s = Summarise(place.File("ML_3.kmz"));
+    ASSERT_EQ(s.Entries.size(), 1u) << s.Raw;
+    EXPECT_EQ(s.Entries[0].Name, "ML_3.kml");
+    EXPECT_EQ(s.Entries[0].Method, 8);
+    EXPECT_TRUE(s.Entries[0].CrcGood);
+    EXPECT_EQ(s.ParseError, "");
+    EXPECT_EQ(s.Styles.size(), 22u);
+
+    // A second export of the same name replaces the archive.
+    KmlFile again;
+    WriteSmallDocument(again, "ML_3");
+    EXPECT_EQ(place.Files(), std::vector<std::string>{"ML_3.kmz"});
+    EXPECT_EQ(place.Opened.size(), 2u);
+}
+
+TEST(Kmz, PackingFailureKeepsAndOpensTheKml)
+{
+    TExportPlace place;
+    std::filesystem::create_directory(place.File("ML_3.kmz"));
+    KmlFile kml;
+    WriteSmallDocument(kml, "ML_3");
+    EXPECT_TRUE(place.Exists("ML_3.kml"));
+    EXPECT_TRUE(std::filesystem::is_directory(place.File("ML_3.kmz"))); // not ours to delete
+    EXPECT_EQ(place.Opened, std::vector<std::string>{place.File("ML_3.kml")});
+    EXPECT_EQ(Summarise(place.File("ML_3.kml")).ParseError, "");
+}
+
+TEST(Kmz, CannotCreateTheKml)
+{
+    TExportPlace place;
+    std::filesystem::create_directory(place.File("X.kml"));
+    KmlFile kml;
+    EXPECT_FALSE(kml.Open("X"));
+    kml.Close(); // nothing to do
+    EXPECT_TRUE(place.Opened.empty());
+    EXPECT_FALSE(place.Exists("X.kmz"));
+}
+
+TEST(Kmz, SlashInTheNameBecomesUnderscore)
+{
+    TExportPlace place;
+    KmlFile kml;
+    WriteSmallDocument(kml, "ML/2_3/a");
+    EXPECT_EQ(kml.BaseName(), "ML_2_3_a");
+    EXPECT_EQ(place.Files(), std::vector<std::string>{"ML_2_3_a.kmz"});
+}
+
+TEST(Kmz, EntryCarriesTheSourceNameAndLocalTime)
+{
+    TExportPlace place;
+    const std::string source = place.File("doc.kml");
+    WriteFileBytes(source, std::string(100000, 'x') + "end");
+    std::tm when{};
+    when.tm_year = 2008 - 1900;
+    when.tm_mon = 6;
+    when.tm_mday = 30;
+    when.tm_hour = 9;
+    when.tm_min = 5;
+    when.tm_sec = 42;
+    when.tm_isdst = -1;
+    const std::time_t t = std::mktime(&when);
+    const utimbuf times{t, t};
+    ASSERT_EQ(::utime(source.c_str(), &times), 0);
+
+    std::uint16_t date = 0, time = 0;
+    ASSERT_TRUE(FileDosTime(source, date, time));
+    EXPECT_EQ(date, ((2008 - 1980) << 9) | (7 << 5) | 30);
+    EXPECT_EQ(time, (9 << 11) | (5 << 5) | 21);
+
+    ASSERT_EQ(ZipOneFile(source, place.File("doc.kmz")), 0);
+    const TKmlSummary s = Summarise(place.File("doc.kmz"));
+    ASSERT_EQ(s.Entries.size(), 1u);
+    EXPECT_EQ(s.Entries[0].Name, "doc.kml");
+    EXPECT_EQ(s.Entries[0].DateTime, "2008-07-30 09:05:42");
+    EXPECT_TRUE(s.Entries[0].CrcGood);
+    EXPECT_LT(std::filesystem::file_size(place.File("doc.kmz")), 2000u);
+
+    // An empty source gives one empty entry; a missing source is a failure,
+    // and its time stays untouched.
+    WriteFileBytes(place.File("empty.kml"), "");
+    ASSERT_EQ(ZipOneFile(place.File("empty.kml"), place.File("empty.kmz")), 0);
+    const TKmlSummary e = Summarise(place.File("empty.kmz"));
+    ASSERT_EQ(e.Entries.size(), 1u);
+    EXPECT_EQ(e.Entries[0].Name, "empty.kml");
+    EXPECT_TRUE(e.Entries[0].CrcGood);
+    EXPECT_NE(ZipOneFile(place.File("missing.kml"), place.File("missing.kmz")), 0);
+    date = time = 7;
+    EXPECT_FALSE(FileDosTime(place.File("missing.kml"), date, time));
+    EXPECT_EQ(date + time, 14);
+}
