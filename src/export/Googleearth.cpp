@@ -56,20 +56,6 @@ constexpr TEventStyle EventStyles[] = {
     {"Unknown event", "ff0000ff", "shapes/info_circle.png"},
 };
 
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // A model text (Windows-1252) as XML character data in UTF-8.
 void AppendText(std::string& out, std::string_view text, bool attribute)
 {

@@ -182,10 +182,10 @@ bool TChampionship::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "Championship")
-                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+                SetAttributeByXmlName(item.Name, item.Value);
             break;
         case xkText:
-            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            SetAttributeByXmlName(item.Element, item.Value);
             break;
         default:
             break;

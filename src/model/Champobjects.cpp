@@ -221,16 +221,21 @@ bool TChampNode::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == element)
-                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+                SetAttributeByXmlName(item.Name, item.Value);
             break;
         case xkText:
-            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            SetAttributeByXmlName(item.Element, item.Value);
             break;
         default:
             break;
         }
     }
     return false;
+}
+
+void TChampNode::SetAttributeByXmlName(const std::string& xmlName, const std::string& value)
+{
+    SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(xmlName)), value);
 }
 
 void TChampNode::SetAttributeList(const TAttributeCode* list)

@@ -242,6 +242,10 @@ public:
     // UpdateName. On the key attribute see the top of this file.
     void SetAttribute(TAttributeCode code, const std::string& value);
     const std::string& GetAttribute(TAttributeCode code) const;
+    // SetAttribute for the attribute of that XML name, as the file readers
+    // meet it (an unknown name fails like code 0). The reader has set the
+    // attribute names to XML mode.
+    void SetAttributeByXmlName(const std::string& xmlName, const std::string& value);
     // The value of the key attribute; empty without one.
     const std::string& KeyValue() const;
 

@@ -400,10 +400,10 @@ bool TMap::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == element)
-                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+                SetAttributeByXmlName(item.Name, item.Value);
             break;
         case xkText:
-            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            SetAttributeByXmlName(item.Element, item.Value);
             break;
         default:
             break;

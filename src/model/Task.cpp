@@ -348,10 +348,10 @@ bool TTaskTemplate::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "TaskTemplate")
-                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+                SetAttributeByXmlName(item.Name, item.Value);
             break;
         case xkText:
-            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            SetAttributeByXmlName(item.Element, item.Value);
             break;
         default:
             break;

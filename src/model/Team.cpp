@@ -173,7 +173,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "Team") {
-                SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Name)), item.Value);
+                SetAttributeByXmlName(item.Name, item.Value);
             } else if (item.Element == "Class") {
                 inGroup = true;
                 groupText = item.Value;
@@ -186,7 +186,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             if (item.Element == "Team") return true;
             break;
         case xkText:
-            SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(item.Element)), item.Value);
+            SetAttributeByXmlName(item.Element, item.Value);
             break;
         default:
             break;

@@ -17,6 +17,9 @@ char32_t Cp1252ToUnicode(unsigned char b);
 int UnicodeToCp1252(char32_t c);
 
 // Each byte becomes its code point in UTF-8 (one to three bytes).
+// Appends the UTF-8 form of one code point below 0x10000.
+void AppendUtf8(std::string& out, char32_t c);
+
 std::string Cp1252ToUtf8(std::string_view text);
 
 // UTF-8 to Windows-1252, lenient the way old files need it:
