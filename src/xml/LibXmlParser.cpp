@@ -1151,35 +1151,41 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
     }
 }
 
-void TXmlParser::ReplaceGeneral(std::string& out, std::string_view text, std::size_t depth)
+// "&name;" (general) or "%name;" (parameter) references replaced by their
+// texts, recursively, within the expansion bounds. Only general references
+// know the five predefined names; character references are left for their
+// own pass.
+void TXmlParser::ReplaceEntities(std::string& out, std::string_view text, bool general, std::size_t depth)
 {
+    const char mark = general ? '&' : '%';
+    const TNvpList& declared = general ? Entities : ParEntities;
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n) {
-        const std::size_t amp = text.find('&', i);
-        if (amp == std::string_view::npos) {
+        const std::size_t at = text.find(mark, i);
+        if (at == std::string_view::npos) {
             out.append(text.substr(i));
             break;
         }
-        out.append(text.substr(i, amp - i));
-        const TRef r = ParseRef(text, amp, true);
+        out.append(text.substr(i, at - i));
+        const TRef r = ParseRef(text, at, general);
         if (r.Kind == rkNone) {
-            out += '&';
-            i = amp + 1;
+            out += mark;
+            i = at + 1;
             continue;
         }
         i = r.Semi + 1;
-        const std::string_view whole = text.substr(amp, i - amp);
+        const std::string_view whole = text.substr(at, i - at);
         const std::string_view name = text.substr(r.NameStart, r.NameEnd - r.NameStart);
-        if (r.Kind != rkName) {
-            out.append(whole);  // character references are another pass
+        if (general && r.Kind != rkName) {
+            out.append(whole);
             continue;
         }
-        if (const char c = Predefined(name)) {
+        if (const char c = general ? Predefined(name) : '\0') {
             out += c;
             continue;
         }
-        const auto* def = static_cast<const TEntityDef*>(Entities.Node(name));
+        const auto* def = static_cast<const TEntityDef*>(declared.Node(name));
         if (def == nullptr) {
             out.append(whole);
             continue;
@@ -1191,7 +1197,8 @@ void TXmlParser::ReplaceGeneral(std::string& out, std::string_view text, std::si
         }
         if (!def->IsExternal())
             Expanded(def->Value.size());
-        ReplaceGeneral(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
+        ReplaceEntities(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), general,
+                        depth + 1);
     }
 }
 
@@ -1199,51 +1206,15 @@ std::string TXmlParser::ReplaceGeneralEntities(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    ReplaceGeneral(out, text, 0);
+    ReplaceEntities(out, text, true, 0);
     return out;
-}
-
-void TXmlParser::ReplaceParameter(std::string& out, std::string_view text, std::size_t depth)
-{
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n) {
-        const std::size_t pc = text.find('%', i);
-        if (pc == std::string_view::npos) {
-            out.append(text.substr(i));
-            break;
-        }
-        out.append(text.substr(i, pc - i));
-        const TRef r = ParseRef(text, pc, false);
-        if (r.Kind == rkNone) {
-            out += '%';
-            i = pc + 1;
-            continue;
-        }
-        i = r.Semi + 1;
-        const std::string_view whole = text.substr(pc, i - pc);
-        const auto* def = static_cast<const TEntityDef*>(
-            ParEntities.Node(text.substr(r.NameStart, r.NameEnd - r.NameStart)));
-        if (def == nullptr) {
-            out.append(whole);
-            continue;
-        }
-        std::string ext;
-        if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
-            out.append(whole);
-            continue;
-        }
-        if (!def->IsExternal())
-            Expanded(def->Value.size());
-        ReplaceParameter(out, def->IsExternal() ? std::string_view(ext) : std::string_view(def->Value), depth + 1);
-    }
 }
 
 std::string TXmlParser::ReplaceParameterEntities(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    ReplaceParameter(out, text, 0);
+    ReplaceEntities(out, text, false, 0);
     return out;
 }
 

@@ -331,8 +331,7 @@ private:
                                             const std::string& notation, std::size_t depth);
     bool ExternalText(const TEntityDef& def, std::size_t depth, std::string& text);
     void ReplaceReferences(std::string& out, std::string_view text, bool translate, std::size_t depth);
-    void ReplaceGeneral(std::string& out, std::string_view text, std::size_t depth);
-    void ReplaceParameter(std::string& out, std::string_view text, std::size_t depth);
+    void ReplaceEntities(std::string& out, std::string_view text, bool general, std::size_t depth);
     std::string DeclaredEntityText(std::string_view text);
     void AppendTranslated(std::string& out, const char* start, const char* end);
     bool NeedsTranslation() const { return FTranslateUtf8; }
