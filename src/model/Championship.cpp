@@ -181,11 +181,8 @@ bool TChampionship::ReadXml(TXmlInput& in)
             if (item.Element == "Championship") return true;
             break;
         case xkAttribute:
-            if (item.Element == "Championship")
-                SetAttributeByXmlName(item.Name, item.Value);
-            break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, "Championship");
             break;
         default:
             break;

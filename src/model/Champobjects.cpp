@@ -220,11 +220,8 @@ bool TChampNode::ReadXml(TXmlInput& in)
             if (item.Element == element) return true;
             break;
         case xkAttribute:
-            if (item.Element == element)
-                SetAttributeByXmlName(item.Name, item.Value);
-            break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, element);
             break;
         default:
             break;
@@ -236,6 +233,14 @@ bool TChampNode::ReadXml(TXmlInput& in)
 void TChampNode::SetAttributeByXmlName(const std::string& xmlName, const std::string& value)
 {
     SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(xmlName)), value);
+}
+
+void TChampNode::ReadAttributeItem(const TXmlData& item, const std::string& element)
+{
+    if (item.Kind == xkAttribute && item.Element == element)
+        SetAttributeByXmlName(item.Name, item.Value);
+    else if (item.Kind == xkText)
+        SetAttributeByXmlName(item.Element, item.Value);
 }
 
 void TChampNode::SetAttributeList(const TAttributeCode* list)

@@ -28,6 +28,7 @@
 #include <vector>
 
 class TXmlInput;
+struct TXmlData;
 class TXmlOutput;
 class TStringGrid;
 class TChampNode;
@@ -246,6 +247,10 @@ public:
     // meet it (an unknown name fails like code 0). The reader has set the
     // attribute names to XML mode.
     void SetAttributeByXmlName(const std::string& xmlName, const std::string& value);
+    // The generic element's reading rule for one item: an XML attribute of
+    // the node's own element, or a text under any element, sets the
+    // attribute of that name. Other items are left alone.
+    void ReadAttributeItem(const TXmlData& item, const std::string& element);
     // The value of the key attribute; empty without one.
     const std::string& KeyValue() const;
 

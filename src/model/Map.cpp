@@ -399,11 +399,8 @@ bool TMap::ReadXml(TXmlInput& in)
             if (item.Element == element) return true;
             break;
         case xkAttribute:
-            if (item.Element == element)
-                SetAttributeByXmlName(item.Name, item.Value);
-            break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, element);
             break;
         default:
             break;

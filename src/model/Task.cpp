@@ -347,11 +347,8 @@ bool TTaskTemplate::ReadXml(TXmlInput& in)
             if (item.Element == "TaskTemplate") return true;
             break;
         case xkAttribute:
-            if (item.Element == "TaskTemplate")
-                SetAttributeByXmlName(item.Name, item.Value);
-            break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, "TaskTemplate");
             break;
         default:
             break;

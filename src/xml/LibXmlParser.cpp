@@ -808,10 +808,7 @@ void TXmlParser::AnalyzeProlog()
     const std::string& enc = CurAttr.Value("encoding");
     SetEncoding(enc.empty() ? std::string("UTF-8") : UpperAscii(enc));
     const char* q = FindOrEnd(stop, "?>");
-    if (*q)
-        SetPartEnd(q + 1, q + 2);
-    else
-        SetPartEnd(q - 1, q);
+    EndAtTerminator(q, 2);
 }
 
 void TXmlParser::AnalyzeComment()
@@ -821,10 +818,7 @@ void TXmlParser::AnalyzeComment()
     CurContent.clear();
     CurAttr.Clear();
     const char* q = FindOrEnd(CurStart + 4, "-->");
-    if (*q)
-        SetPartEnd(q + 2, q + 3);
-    else
-        SetPartEnd(q - 1, q);
+    EndAtTerminator(q, 3);
 }
 
 void TXmlParser::AnalyzePI()
@@ -840,10 +834,7 @@ void TXmlParser::AnalyzePI()
     CurContent.assign(t, q > t ? q : t);
     const char* stop;
     CurAttr.Analyze(t, stop);
-    if (*q)
-        SetPartEnd(q + 1, q + 2);
-    else
-        SetPartEnd(q - 1, q);
+    EndAtTerminator(q, 2);
 }
 
 void TXmlParser::AnalyzeCData()
@@ -855,10 +846,7 @@ void TXmlParser::AnalyzeCData()
     const char* q = FindOrEnd(p, "]]>");
     CurContent.clear();
     AppendTranslated(CurContent, p, q);
-    if (*q)
-        SetPartEnd(q + 2, q + 3);
-    else
-        SetPartEnd(q - 1, q);
+    EndAtTerminator(q, 3);
 }
 
 void TXmlParser::AppendTranslated(std::string& out, const char* start, const char* end)

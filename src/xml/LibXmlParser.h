@@ -320,6 +320,15 @@ private:
     // Where the current part ends: `last` is its last character (none when
     // it is empty), `next` the first character of the next part.
     void SetPartEnd(const char* last, const char* next) { CurFinal = last; FNext = next; }
+    // The part ends with its terminator of `length` bytes found at q, or, when
+    // q is the document's end (no terminator), at the last character.
+    void EndAtTerminator(const char* q, int length)
+    {
+        if (*q)
+            SetPartEnd(q + length - 1, q + length);
+        else
+            SetPartEnd(q - 1, q);
+    }
 
     // Reference handling with the bounds applied.
     bool MayExpand(std::size_t depth, std::size_t size) const;
