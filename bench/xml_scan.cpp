@@ -12,27 +12,15 @@
 #include "xml/LibXmlParser.h"
 #include "xml/Xmlfile.h"
 
+#include "BenchRandom.h"
+
 namespace {
 
 const std::string kFile = "/tmp/zephyrant-bench-championship.xch";
 
-// A small deterministic generator: the file is the same on every run.
-struct Lcg {
-    std::uint64_t s = 0x2545F4914F6CDD1DULL;
-    std::uint32_t Next(std::uint32_t n)
-    {
-        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::uint32_t>((s >> 33) % n);
-    }
-    double Real(double lo, double hi) { return lo + (hi - lo) * Next(1'000'000) / 1e6; }
-};
-
-std::string Word(Lcg& r, std::size_t len)
+std::string CapitalWord(Lcg& r, std::size_t len)
 {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz\xE4\xF6\xFC\xE9";
-    std::string w;
-    for (std::size_t i = 0; i < len; ++i)
-        w += letters[r.Next(sizeof letters - 1)];
+    std::string w = Word(r, len);
     w[0] = static_cast<char>(w[0] >= 'a' && w[0] <= 'z' ? w[0] - 32 : w[0]);
     return w;
 }
@@ -55,7 +43,7 @@ std::size_t MakeChampionship()
         w.WriteAttribute("Lat", FormatFixed(r.Real(45, 49), 7));
         w.WriteAttribute("Lon", FormatFixed(r.Real(16, 22), 7));
         w.EndTag();
-        w.WriteElement("Description", Word(r, 6) + " " + Word(r, 8) + " & " + Word(r, 4));
+        w.WriteElement("Description", CapitalWord(r, 6) + " " + CapitalWord(r, 8) + " & " + CapitalWord(r, 4));
         w.CloseElement();
     }
     w.CloseElement();
@@ -83,13 +71,13 @@ std::size_t MakeChampionship()
         for (int p = 0; p < 400; ++p) {
             w.BeginTag("Competitor");
             w.WriteAttribute("Number", std::to_string(c * 1000 + p));
-            w.WriteAttribute("Pilot", Word(r, 7) + " " + Word(r, 9));
-            w.WriteAttribute("Navigator", Word(r, 6) + " " + Word(r, 8));
+            w.WriteAttribute("Pilot", CapitalWord(r, 7) + " " + CapitalWord(r, 9));
+            w.WriteAttribute("Navigator", CapitalWord(r, 6) + " " + CapitalWord(r, 8));
             w.EndTag();
             w.WriteElement("Country", "Hungary");
-            w.WriteElement("Club", Word(r, 10) + " Aero Club");
-            w.WriteElement("Registration", "HA-" + Word(r, 4));
-            w.WriteElement("Manufacturer", Word(r, 8));
+            w.WriteElement("Club", CapitalWord(r, 10) + " Aero Club");
+            w.WriteElement("Registration", "HA-" + CapitalWord(r, 4));
+            w.WriteElement("Manufacturer", CapitalWord(r, 8));
             w.WriteElement("Model", "");
             w.CloseElement();
         }
