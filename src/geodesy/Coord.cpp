@@ -81,7 +81,9 @@ TUtmCoord Project(const TGeoCoord& geo, const TEllipsoid& e, int zone, bool sout
     const double psi4 = psi2 * psi2;
 
     const double lon0 = DegToRad(zone * UtmZoneWidthDeg + UtmCentralMeridianOffsetDeg);
-    const double w = geo.Lon - lon0;
+    // Taken the short way round: a point forced into a zone across 180 lies
+    // a few degrees from its central meridian, not almost 360.
+    const double w = std::remainder(geo.Lon - lon0, 2.0 * Pi);
     const double wc = w * c;
     const double wc2 = wc * wc;
     const double wc3 = wc2 * wc;

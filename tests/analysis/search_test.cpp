@@ -398,35 +398,42 @@ TEST(SearchFrame, ShortTracksMemoEmptyTaskAndOrderOfEqualTimes)
     }
 }
 
-// A task across the meridian of 6 E, between UTM zones 31 and 32.
+// A task across a zone meridian: 6 E between UTM zones 31 and 32, and 180
+// between zones 60 and 1, where the planar steps must not see the two ends
+// of the world.
 TEST(ZoneBoundary, TurnPointGateAndLegAcrossTheMeridian)
 {
-    TScene s(Deg(47.0, 5.995)); // 380 m west of 6 E
-    TTurnPoint* a = s.TurnPoint("A", 0, 0, 300);
-    TTurnPoint* b = s.TurnPoint("B", 3000, 0, 100);
-    s.Leg(a, b, 250);
-    s.Gate("G", 1500, 0, 90, 200); // facing east, in zone 32
-    ASSERT_EQ(a->Location.Utm.ZoneNumber(), 31);
-    ASSERT_EQ(b->Location.Utm.ZoneNumber(), 32);
-    s.Line(-1050, 50, 3450, 50, 45);
-    s.Search();
-    EXPECT_EQ(s.Summary((TurnPointMask & ~etMaxTurnPoint) | GateMask | LegMask),
-              "Enter turn point area A @7\n"
-              "Turn point A @10\n"
-              "Best approximation to turn point A @10\n"
-              "Start of leg A - B @12\n"
-              "Exit turn point area A @14\n"
-              "Gate G @25\n"
-              "End of leg A - B @38\n"
-              "Enter turn point area B @39\n"
-              "Turn point B @40\n"
-              "Best approximation to turn point B @40\n"
-              "Exit turn point area B @42\n");
-    EXPECT_NEAR(s.Of(etTurnPoint)[1]->Value, a->Location.Distance(b->Location), 1e-6);
-    EXPECT_NEAR(s.Of(etTurnPoint)[0]->Distance, 50, 0.5);
-    EXPECT_NEAR(s.Of(etGate)[0]->Distance, 50, 0.5);
-    EXPECT_NEAR(s.Of(etBestTurnPoint)[1]->Distance, 50, 0.5);
-    EXPECT_DOUBLE_EQ(s.Of(etEndLeg)[0]->Value, 1.0);
+    for (const double meridian : {6.0, 180.0}) {
+        SCOPED_TRACE(meridian);
+        TScene s(Deg(47.0, meridian - 0.005)); // 380 m west of the meridian
+        TTurnPoint* a = s.TurnPoint("A", 0, 0, 300);
+        TTurnPoint* b = s.TurnPoint("B", 3000, 0, 100);
+        s.Leg(a, b, 250);
+        s.Gate("G", 1500, 0, 90, 200); // facing east, in the eastern zone
+        ASSERT_NE(a->Location.Utm.ZoneNumber(), b->Location.Utm.ZoneNumber());
+        s.Line(-1050, 50, 3450, 50, 45);
+        s.Search();
+        EXPECT_EQ(s.Summary((TurnPointMask & ~etMaxTurnPoint) | GateMask | LegMask),
+                  "Enter turn point area A @7\n"
+                  "Turn point A @10\n"
+                  "Best approximation to turn point A @10\n"
+                  "Start of leg A - B @12\n"
+                  "Exit turn point area A @14\n"
+                  "Gate G @25\n"
+                  "End of leg A - B @38\n"
+                  "Enter turn point area B @39\n"
+                  "Turn point B @40\n"
+                  "Best approximation to turn point B @40\n"
+                  "Exit turn point area B @42\n");
+        ASSERT_EQ(s.Of(etTurnPoint).size(), 2u);
+        EXPECT_NEAR(s.Of(etTurnPoint)[1]->Value, a->Location.Distance(b->Location), 1e-6);
+        EXPECT_NEAR(s.Of(etTurnPoint)[0]->Distance, 50, 0.5);
+        ASSERT_EQ(s.Of(etGate).size(), 1u);
+        EXPECT_NEAR(s.Of(etGate)[0]->Distance, 50, 0.5);
+        EXPECT_NEAR(s.Of(etBestTurnPoint)[1]->Distance, 50, 0.5);
+        ASSERT_EQ(s.Of(etEndLeg).size(), 1u);
+        EXPECT_DOUBLE_EQ(s.Of(etEndLeg)[0]->Value, 1.0);
+    }
 }
 
 // Elements on another datum are measured against the fixes converted to it,
@@ -451,14 +458,14 @@ TEST(OtherDatum, DistancesAsTheGeodesyMeasuresThem)
 // The search skips a test only where it could change nothing: with and
 // without skipping, random flights over random tasks give the same events,
 // bit for bit. Places: a zone interior, the meridian of 6 E, the southern
-// and eastern hemispheres, the equator; elements on WGS 84 and on another
-// datum.
+// and eastern hemispheres, the equator, the meridian of 180; elements on
+// WGS 84 and on another datum.
 TEST(SearchPruning, ChangesNothing)
 {
     const TDatum ed50("European 1950", "Test", TEllipsoid("International 1924", 6378388.0, 297.0),
                       TBaseCoord{-87.0, -98.0, -121.0});
     const TLocation origins[] = {Deg(47.0, 8.0), Deg(47.0, 5.99), Deg(-33.9, 151.2), Deg(0.01, 9.0),
-                                 Deg(60.0, 12.0, &ed50), Deg(47.0, 6.01, &ed50)};
+                                 Deg(60.0, 12.0, &ed50), Deg(47.0, 6.01, &ed50), Deg(-17.0, 179.99)};
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     int events = 0;

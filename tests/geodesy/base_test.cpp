@@ -55,6 +55,11 @@ TEST(SegmentDistance, ZoneStraddlingLegIsMeasuredInOnePlane)
     const TSegmentDistance e = DistanceToSegment(At(0.0, 9.01), At(-0.05, 9.0), At(0.05, 9.0));
     EXPECT_NEAR(e.Position, 0.5, 1e-3);
     EXPECT_NEAR(e.Distance, 1113.0, 2.0);
+    // Across 180: a leg in zone 1, 219 m east of a point in zone 60.
+    const TSegmentDistance w = DistanceToSegment(At(10.0, 179.999), At(9.999, -179.999), At(10.001, -179.999));
+    EXPECT_NEAR(w.Position, 0.5, 1e-3);
+    EXPECT_NEAR(w.Offset, -219.3, 0.5);
+    EXPECT_NEAR(w.Distance, 219.3, 0.5);
     // All in one zone: the forced projection is never used, the result is
     // that of the points' own grid coordinates.
     const TLocation p = At(47.5, 8.1), a = At(47.4, 8.2), b = At(47.6, 8.25);
@@ -120,6 +125,11 @@ TEST(LineIntersection, SpecialKinds)
     EXPECT_EQ(gate.Intersect(eastward).Kind, ikCrossLeft);
     const TBaseLine westward(At(47.50, 6.01), At(47.50, 5.99));
     EXPECT_EQ(gate.Intersect(westward).Kind, ikCrossRight);
+    // A line along 10 N eastward across 180; tracks flying north across it
+    // on either side of 180 start to its right.
+    const TBaseLine dateLine(At(10.0, 179.999), At(10.0, -179.999));
+    EXPECT_EQ(dateLine.Intersect(TBaseLine(At(9.999, 179.9995), At(10.001, 179.9995))).Kind, ikCrossRight);
+    EXPECT_EQ(dateLine.Intersect(TBaseLine(At(9.999, -179.9995), At(10.001, -179.9995))).Kind, ikCrossRight);
     // Touching at an end counts as a crossing (a gate running grid north).
     const TBaseLine a(Grid(500000, 5200000), Grid(500000, 5210000));
     const TLineIntersection t = a.Intersect(TBaseLine(Grid(499000, 5205000), Grid(500000, 5205000)));
