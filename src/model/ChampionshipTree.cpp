@@ -64,10 +64,16 @@ void AddMapItems(TItemTree* tree, TTreeItem* maps, TMap* map)
     tree->AddChild(item, map->Georef.DisplayName(), &map->Georef);
 }
 
-void AddTeamClassItems(TItemTree* tree, TTreeItem* teamItem, TTeam* team, TCClass* cls)
+// The whole tree gives the team its (empty) group for the class; an item
+// added for a new team or class only shows the group the team has, so a
+// team just added stays deletable.
+void AddTeamClassItems(TItemTree* tree, TTreeItem* teamItem, TTeam* team, TCClass* cls, bool makeGroup)
 {
     TTreeItem* folder = AddFolder(tree, teamItem, ntTeamClass, cls);
-    for (TCompetitor* competitor : team->Group(cls)) tree->AddChild(folder, competitor->DisplayName(), competitor);
+    if (makeGroup) team->Group(cls);
+    auto group = team->Groups().find(cls);
+    if (group == team->Groups().end()) return;
+    for (TCompetitor* competitor : group->second) tree->AddChild(folder, competitor->DisplayName(), competitor);
 }
 
 void AddTaskNumberItems(TItemTree* tree, TTreeItem* folder, TCClass* cls)
@@ -108,7 +114,7 @@ void TChampionship::FillTree(TItemTree* tree)
     TTreeItem* teams = tree->AddChild(root, "Teams", &TeamsFolder);
     for (TTeam* team : Teams) {
         TTreeItem* teamItem = tree->AddChild(teams, team->DisplayName(), team);
-        for (TCClass* cls : Classes) AddTeamClassItems(tree, teamItem, team, cls);
+        for (TCClass* cls : Classes) AddTeamClassItems(tree, teamItem, team, cls, true);
     }
 
     TTreeItem* catalogue = tree->AddChild(root, "Task catalogue", &TaskCatalogueFolder);
@@ -143,7 +149,7 @@ void TChampionship::AddTeamToTree(TItemTree* tree, TTeam* team)
     if (!teams || !team) return;
     TTreeUpdateLock lock(tree);
     TTreeItem* item = tree->AddChild(teams, team->DisplayName(), team);
-    for (TCClass* cls : Classes) AddTeamClassItems(tree, item, team, cls);
+    for (TCClass* cls : Classes) AddTeamClassItems(tree, item, team, cls, false);
     tree->Select(item);
 }
 
@@ -158,7 +164,7 @@ void TChampionship::AddClassToTree(TItemTree* tree, TCClass* cls)
     if (TTreeItem* teams = ChildByCaption(root, "Teams")) {
         for (TTreeItem* teamItem = teams->FirstChild(); teamItem; teamItem = teamItem->NextSibling()) {
             auto* team = static_cast<TTeam*>(teamItem->Object());
-            if (team && Teams.contains(team)) AddTeamClassItems(tree, teamItem, team, cls);
+            if (team && Teams.contains(team)) AddTeamClassItems(tree, teamItem, team, cls, false);
         }
     }
     if (TTreeItem* tasks = ChildByCaption(root, "Tasks")) AddTaskNumberItems(tree, AddFolder(tree, tasks, ntClassTasks, cls), cls);

@@ -294,11 +294,12 @@ void TTaskInstance::FillGrid(TStringGrid* grid)
 
 namespace {
 
-// The leading decimal number of an attribute text, 0 when there is none.
-double LeadingNumber(const std::string& text)
+// The leading decimal number of an attribute text (what follows it is
+// ignored). A text without one is refused rather than read as 0.
+double LeadingNumber(const std::string& name, const std::string& text)
 {
     double value = 0.0;
-    ScanDoubles(text, &value, 1);
+    if (ScanDoubles(text, &value, 1) != 1) throw TException(name, "Invalid number", text);
     return value;
 }
 
@@ -444,11 +445,11 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
             else if (item.Name == "Mid")
                 mid = item.Value;
             else if (item.Name == "Bearing")
-                bearing = LeadingNumber(item.Value);
+                bearing = LeadingNumber(item.Name, item.Value);
             else if (item.Name == "Percent")
-                percent = LeadingNumber(item.Value);
+                percent = LeadingNumber(item.Name, item.Value);
             else if (item.Name == "Radius")
-                radius = LeadingNumber(item.Value);
+                radius = LeadingNumber(item.Name, item.Value);
             else
                 Refuse("Invalid parameter in task instance");
             break;

@@ -94,10 +94,11 @@ public:
     // Rebuilds the elements from the owner's waypoints as their end tags
     // arrive. An attribute missing from an element is the value of the
     // element before (Radius, Bearing, Percent). Throws TException "Invalid
-    // parameter in task instance", "Can't add Turn Point", "Can't add Leg",
-    // "Can't add Gate" or the arc leg's message; turn points of unknown
-    // waypoints and legs on missing turn points are dropped with a load
-    // warning.
+    // parameter in task instance", "Invalid number" (details: a Radius,
+    // Bearing or Percent text without a leading number), "Can't add Turn
+    // Point", "Can't add Leg", "Can't add Gate" or the arc leg's message;
+    // turn points of unknown waypoints and legs on missing turn points are
+    // dropped with a load warning.
     bool ReadXml(TXmlInput& in) override;
 
     // True: the instance owns the element from now on. False: an element of

@@ -284,7 +284,7 @@ TEST(TaskCatalogueReading, ElementsAndTheValuesCarriedOver)
                                          "<TurnPoint WayPoint=\"Q\"/>"
                                          "<TurnPoint WayPoint=\"R\" Radius=\"50m\"/></TurnPoints>"
                                          "<Legs><Leg From=\"P\" To=\"Q\"/></Legs>"
-                                         "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\" Radius=\"x\"/></ArcLegs>"
+                                         "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/></ArcLegs>"
                                          "<Gates><Gate WayPoint=\"R\" Bearing=\"370\" Radius=\"150\"/>"
                                          "<Gate WayPoint=\"P\"/>"
                                          "<Gate From=\"P\" To=\"Q\" Percent=\"25\"/>"
@@ -295,7 +295,7 @@ TEST(TaskCatalogueReading, ElementsAndTheValuesCarriedOver)
     EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "Q")->Radius, 200.4); // carried over
     EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "R")->Radius, 50.0);  // leading number only
     EXPECT_EQ(inst->GetCheckElement(ceStraightLeg, "P - Q")->Radius, 50.0);
-    EXPECT_EQ(inst->GetCheckElement(ceArcLeg, "P - R - Q")->Radius, 0.0); // not a number
+    EXPECT_EQ(inst->GetCheckElement(ceArcLeg, "P - R - Q")->Radius, 50.0);
     auto* gate = static_cast<TGate*>(inst->GetCheckElement(ceGate, "R (010)"));
     ASSERT_NE(gate, nullptr);
     EXPECT_EQ(gate->Radius, 150.0);
@@ -336,6 +336,22 @@ TEST(TaskCatalogueReading, MessagesOfTheTaskInstanceReader)
     for (const TCase& c : cases) {
         TException e = Refusal(Waypoints + Instance("1", c.Content));
         EXPECT_EQ(e.WhatText(), c.What) << c.Content;
+    }
+    // A number that does not read refuses the file rather than becoming 0.
+    const struct {
+        const char* Content;
+        const char* Text;
+    } numbers[] = {
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"x\"/></TurnPoints>", "x"},
+        {"<Gates><Gate WayPoint=\"P\" Bearing=\"\" Radius=\"100\"/></Gates>", ""},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
+         "<Legs><Leg From=\"P\" To=\"Q\"/></Legs><Gates><Gate From=\"P\" To=\"Q\" Percent=\"half\"/></Gates>",
+         "half"},
+    };
+    for (const auto& c : numbers) {
+        TException e = Refusal(Waypoints + Instance("1", c.Content));
+        EXPECT_EQ(e.WhatText(), "Invalid number") << c.Content;
+        EXPECT_EQ(e.Details(), c.Text) << c.Content;
     }
 }
 

@@ -169,6 +169,12 @@ TEST(ChampionshipTree, IncrementalAdds)
     EXPECT_EQ(tree.Selected(), espItem);
     EXPECT_EQ(Print(espItem->FirstChild()), "AL1: Single seat [TeamClass AL1]\nAL2: Two seat [TeamClass AL2]\n"
                                             "AL3:  [TeamClass AL3]\n");
+    // Only the whole tree gives a team its groups: a team just added has
+    // none yet, so it can still be deleted, and the new class left the
+    // other teams' groups as they were.
+    EXPECT_TRUE(esp->Groups().empty());
+    EXPECT_TRUE(esp->CanDelete());
+    for (TTeam* team : champ->Teams) EXPECT_EQ(team->Groups().count(al3), 0u) << team->KeyValue();
 
     // A competitor after the task numbers of its class: its item and one
     // flight item per task number.
