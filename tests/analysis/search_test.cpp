@@ -455,6 +455,53 @@ TEST(OtherDatum, DistancesAsTheGeodesyMeasuresThem)
     EXPECT_EQ(farthest->Value, p[0].Location.Course(a->Location));
 }
 
+// A gate on another datum is crossed where the track, converted to that
+// datum, crosses it: taking the fixes' WGS 84 grid coordinates as they are
+// would move the gate by the datum shift (about 100 m here). Tracks pass at
+// offsets from 200 m west to 200 m east of a gate 80 m wide; on each the
+// search must agree with the crossing test made on the converted fixes.
+TEST(OtherDatum, GateCrossedWhereTheConvertedTrackCrossesIt)
+{
+    const TDatum ed50("European 1950", "Test", TEllipsoid("International 1924", 6378388.0, 297.0),
+                      TBaseCoord{-87.0, -98.0, -121.0});
+    int crossed = 0;
+    for (int east = -200; east <= 200; east += 20) {
+        SCOPED_TRACE(east);
+        TScene s(Deg(47.0, 8.0, &ed50));
+        TGate* gate = s.Gate("G", 0, 0, 0.0, 40);
+        s.Line(east, -1000, east, 1000, 40);
+        s.Search();
+        std::vector<TLocation> p;
+        for (const TTrackPoint& fix : s.Track.Points)
+            p.emplace_back(ConvertDatum(fix.Location.Geo, DefaultDatum(), &ed50), &ed50);
+        // Gates are tested from the second segment on, never on the last.
+        int crossing = -1;
+        double nearest = gate->Location.Distance(s.Track.Points[0].Location);
+        int nearestAt = 0;
+        for (std::size_t i = 1; i + 2 < p.size(); ++i) {
+            const TLineIntersection r = gate->GateLine.Intersect(TBaseLine(p[i], p[i + 1]), false);
+            if (r.Kind == 1 && crossing < 0) crossing = static_cast<int>(i);
+            if (r.MinDistance < nearest) {
+                nearest = r.MinDistance;
+                nearestAt = static_cast<int>(i);
+            }
+        }
+        const auto gates = s.Of(etGate);
+        if (crossing < 0) {
+            EXPECT_TRUE(gates.empty());
+            ASSERT_EQ(s.Of(etBestGate).size(), 1u);
+            EXPECT_EQ(s.Of(etBestGate)[0]->Distance, nearest);
+            EXPECT_EQ(s.PointIndex(*s.Of(etBestGate)[0]), nearestAt);
+        } else {
+            ++crossed;
+            ASSERT_EQ(gates.size(), 1u);
+            EXPECT_EQ(s.PointIndex(*gates[0]), crossing);
+        }
+    }
+    EXPECT_GT(crossed, 0);
+    EXPECT_LT(crossed, 21);
+}
+
 // The search skips a test only where it could change nothing: with and
 // without skipping, random flights over random tasks give the same events,
 // bit for bit. Places: a zone interior, the meridian of 6 E, the southern
