@@ -69,28 +69,23 @@ void TMapGrid::Calculate(int width, int height, double spacing, const TMapping& 
     FToPixel = &worldToPixel;
     FPoints = 0;
 
+    // One grid line from a to b, refined until it follows the mapping.
+    auto addLine = [&](const TMapPoint& a, const TMapPoint& b, std::vector<TPolyline>& family) {
+        const TMapPoint pa = worldToPixel(a.X, a.Y);
+        TPolyline line{pa};
+        ++FPoints;
+        Refine(line, a, pa, b, worldToPixel(b.X, b.Y), 0);
+        family.push_back(std::move(line));
+    };
     const int eastings = LineCount(kWest, kEast);
     for (int i = 0; i < eastings; ++i) {
         const double x = (kWest + i) * spacing;
-        const TMapPoint a{x, south};
-        const TMapPoint b{x, north};
-        const TMapPoint pa = worldToPixel(a.X, a.Y);
-        TPolyline line{pa};
-        ++FPoints;
-        Refine(line, a, pa, b, worldToPixel(b.X, b.Y), 0);
-        Second.push_back(std::move(line));
+        addLine({x, south}, {x, north}, Second);
     }
-
     const int northings = LineCount(kSouth, kNorth);
     for (int i = 0; i < northings; ++i) {
         const double y = (kSouth + i) * spacing;
-        const TMapPoint a{west, y};
-        const TMapPoint b{east, y};
-        const TMapPoint pa = worldToPixel(a.X, a.Y);
-        TPolyline line{pa};
-        ++FPoints;
-        Refine(line, a, pa, b, worldToPixel(b.X, b.Y), 0);
-        First.push_back(std::move(line));
+        addLine({west, y}, {east, y}, First);
     }
     FToPixel = nullptr;
 }

@@ -1546,24 +1546,14 @@ const char* TXmlParser::AnalyzeAttListDecl(const char* start)
                     p = e;
                 }
                 def->AttrType = atNotation;
-            } else if (word == "CDATA") {
-                def->AttrType = atCData;
-            } else if (word == "ID") {
-                def->AttrType = atID;
-            } else if (word == "IDREF") {
-                def->AttrType = atIdRef;
-            } else if (word == "IDREFS") {
-                def->AttrType = atIdRefs;
-            } else if (word == "ENTITY") {
-                def->AttrType = atEntity;
-            } else if (word == "ENTITIES") {
-                def->AttrType = atEntities;
-            } else if (word == "NMTOKEN") {
-                def->AttrType = atNmToken;
-            } else if (word == "NMTOKENS") {
-                def->AttrType = atNmTokens;
             } else {
+                static const std::pair<std::string_view, TAttrType> keywords[] = {
+                    {"CDATA", atCData},   {"ID", atID},             {"IDREF", atIdRef},
+                    {"IDREFS", atIdRefs}, {"ENTITY", atEntity},     {"ENTITIES", atEntities},
+                    {"NMTOKEN", atNmToken}, {"NMTOKENS", atNmTokens}};
                 def->AttrType = atUnknown;
+                for (const auto& [keyword, type] : keywords)
+                    if (word == keyword) def->AttrType = type;
             }
         }
         p = SkipWs(p);
