@@ -1,0 +1,31 @@
+#pragma once
+// The base of the program's own dialogs. A dialog is made once at start-up
+// and shown again for every use: the caller sets its fields, runs it through
+// RunDialog (ui/Seams.h) and reads its fields after OK.
+//
+// What the dialog does when it is shown and when it is left runs in Prepare
+// and Finish, exactly once around each showing. Window activation events are
+// no substitute: they also fire whenever a nested file chooser or message
+// box takes the focus and gives it back.
+
+#include <QDialog>
+#include <QString>
+
+class TDialogForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDialogForm(QWidget* parent = nullptr);
+
+    // Before the dialog is shown / after it was left (whatever the result).
+    virtual void Prepare() {}
+    virtual void Finish() {}
+
+    // A scripted answer sets a field as a user would: by the control's object
+    // name, a line edit gets the text as typed, a combo box the item with that
+    // text as chosen, a check box or radio button "1" / "0", a button "click"
+    // is clicked. Dialogs take further names of their own.
+    virtual void ScriptField(const QString& name, const QString& value);
+
+    // Whether OK may close the dialog now (an OK button that is disabled).
+    virtual bool CanAccept() const { return true; }
+};
