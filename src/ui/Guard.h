@@ -4,16 +4,23 @@
 // std::exception is shown in a message box and the program goes on.
 
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 // Runs `work`; true when it ended without an exception.
 bool Guarded(const std::function<void()>& work);
 
-// A slot that runs `work` guarded, for connect().
+// A slot that runs `work` guarded, for connect(). `work` takes the signal's
+// arguments, or none.
 template <class F>
 auto GuardedSlot(F work)
 {
     return [work = std::move(work)](auto&&... args) {
-        Guarded([&] { work(std::forward<decltype(args)>(args)...); });
+        Guarded([&] {
+            if constexpr (std::is_invocable_v<const F&, decltype(args)...>)
+                work(std::forward<decltype(args)>(args)...);
+            else
+                work();
+        });
     };
 }

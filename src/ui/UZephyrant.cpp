@@ -1,0 +1,1097 @@
+// The main window's frame (start-up, controls, view switches, zoom, closing),
+// the championship file commands and the tree commands.
+#include "ui/UZephyrant.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QStackedLayout>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <filesystem>
+
+#include "analysis/Flight.h"
+#include "model/Championship.h"
+#include "model/Exceptions.h"
+#include "ui/GridView.h"
+#include "ui/Guard.h"
+#include "ui/MapWindow.h"
+#include "ui/Program.h"
+#include "ui/QtText.h"
+#include "ui/Seams.h"
+#include "ui/TreeView.h"
+#include "ui/UDefineMap.h"
+#include "ui/UDefineTaskNumber.h"
+#include "ui/USmallDialogs.h"
+#include "ui/Userinterface.h"
+#include "export/Googleearth.h"
+#include "model/Class.h"
+#include "model/Team.h"
+#include "xml/Xmlfile.h"
+
+namespace {
+
+TMapWindow& View()
+{
+    return UserInterface.MapWindow;
+}
+
+// The type label, a blank and the node's display name in quotation marks.
+QString QuotedName(const TChampNode* node)
+{
+    return ToQt(NodeTypeNames.Label(node->NodeType())) + QStringLiteral(" \"") + ToQt(node->DisplayName()) +
+           QLatin1Char('"');
+}
+
+const TChampNode* RelatedOf(const TTreeItem* item)
+{
+    const TChampNode* object = item ? item->Object() : nullptr;
+    return object && object->IsAux() ? static_cast<const TAuxNode*>(object)->RelatedObject() : nullptr;
+}
+
+} // namespace
+
+TBusyCaption::TBusyCaption(QWidget* window, const QString& suffix) : FWindow(window), FCaption(window->windowTitle())
+{
+    FWindow->setWindowTitle(FCaption + suffix);
+}
+
+TBusyCaption::~TBusyCaption()
+{
+    FWindow->setWindowTitle(FCaption);
+}
+
+// ---------------------------------------------------------------- start-up
+
+TZephyrant::TZephyrant(const QStringList& arguments, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Zephyrant"));
+    setWindowTitle(QStringLiteral("Zephyrant"));
+
+    TreeChamp = new TTreeView(&ChampTree);
+    TreeChamp->OnContextMenu = [this](TTreeItem*, const QPoint& at) {
+        if (BuildTreeMenu()) TreeMenu->popup(at);
+    };
+    TreeChamp->OnMouseMove = [this] { TreeChamp->setFocus(); };
+    ChampTree.OnSelect = [this](TTreeItem* item) { TreeChampChanging(item); };
+
+    PanelTable = new QWidget;
+    PanelTable->setObjectName(QStringLiteral("PanelTable"));
+    FTableStack = new QStackedLayout(PanelTable);
+    FTableStack->setContentsMargins(0, 0, 0, 0);
+    PanelGraf = new QWidget;
+    PanelGraf->setObjectName(QStringLiteral("PanelGraf"));
+    PanelGraf->setFocusPolicy(Qt::StrongFocus);
+    Graf = new TMapCanvas(PanelGraf);
+    Graf->View = &View();
+    Graf->installEventFilter(this);
+    auto* grafLayout = new QHBoxLayout(PanelGraf);
+    grafLayout->setContentsMargins(0, 0, 0, 0);
+    grafLayout->addWidget(Graf);
+
+    SplitterH = new QSplitter(Qt::Vertical);
+    SplitterH->setObjectName(QStringLiteral("SplitterH"));
+    SplitterH->addWidget(PanelTable);
+    SplitterH->addWidget(PanelGraf);
+    SplitterH->setSizes({97, 600});
+    PanelRight = SplitterH;
+    SplitterV = new QSplitter(Qt::Horizontal);
+    SplitterV->setObjectName(QStringLiteral("SplitterV"));
+    SplitterV->addWidget(TreeChamp);
+    SplitterV->addWidget(SplitterH);
+    SplitterV->setStretchFactor(1, 1);
+    SplitterV->setSizes({201, 800});
+    setCentralWidget(SplitterV);
+
+    BuildToolBar();
+    BuildTables();
+    BuildMenus();
+    BuildStatusBar();
+
+    PaintTimer = new QTimer(this);
+    PaintTimer->setObjectName(QStringLiteral("PaintTimer"));
+    PaintTimer->setSingleShot(true);
+    PaintTimer->setInterval(250);
+    connect(PaintTimer, &QTimer::timeout, this, GuardedSlot([this] { PaintTimerTimer(); }));
+    connect(Graf, &TMapCanvas::Resized, this, GuardedSlot([] { View().Redraw(); }));
+    connect(Graf, &TMapCanvas::MouseDown, this, GuardedSlot([this](QMouseEvent* event) {
+                const QPoint p = event->position().toPoint();
+                GrafMouseDown(event->button(), p.x(), p.y());
+            }));
+    connect(Graf, &TMapCanvas::MouseMove, this, GuardedSlot([this](QMouseEvent* event) {
+                const QPoint p = event->position().toPoint();
+                GrafMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
+            }));
+    connect(Graf, &TMapCanvas::MouseUp, this, GuardedSlot([this](QMouseEvent* event) {
+                const QPoint p = event->position().toPoint();
+                GrafMouseUp(p.x(), p.y());
+            }));
+
+    // The tables in their registration order.
+    for (TStringGrid* grid : {&TableForChampionship, &TableForClass, &TableForTeam, &TableForCompetitor,
+                              &TableForTaskTemplate, &TableForTaskInstance, &TableForMap, &TableForWaypoints,
+                              &TableForGeoref, &TableForTrack})
+        UserInterface.AddTable(grid);
+    InstallHooks();
+
+    // The command-line file opens before the display flags are copied, so
+    // the first full redraw already shows it.
+    if (!arguments.isEmpty() && !arguments.front().isEmpty()) Guarded([&] { OpenChamp(arguments.front()); });
+    CopyViewFlags();
+    Guarded([] { View().Redraw(); });
+    resize(1000, 700);
+}
+
+TZephyrant::~TZephyrant()
+{
+    ChampTree.OnSelect = nullptr;
+    PaintTimer->stop();
+    Hooks() = FSavedHooks;
+    View().DetachTarget();
+    // The views follow the grids and the tree that are members of this
+    // window: they go first.
+    delete SplitterV;
+    SplitterV = nullptr;
+    UserInterface.Reset();
+    ChampTree.Clear();
+}
+
+QAction* TZephyrant::AddCheck(const char* name, const char* caption, const char* hint, bool down)
+{
+    QAction* action = ToolBar1->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromUtf8(name));
+    action->setToolTip(QString::fromUtf8(hint));
+    action->setCheckable(true);
+    action->setChecked(down);
+    return action;
+}
+
+void TZephyrant::BuildToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto button = [this](const char* name, const char* caption, const char* hint, auto handler) {
+        QAction* action = ToolBar1->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromUtf8(name));
+        action->setToolTip(QString::fromUtf8(hint));
+        connect(action, &QAction::triggered, this, GuardedSlot([this, handler] { (this->*handler)(); }));
+        return action;
+    };
+    ToolButtonNewChamp = button("ToolButtonNewChamp", "New", "Create  new championship", &TZephyrant::MenuNewChampClick);
+    ToolButtonOpenChamp =
+        button("ToolButtonOpenChamp", "Open", "Open championship file", &TZephyrant::MenuOpenChampClick);
+    ToolButtonSaveChamp =
+        button("ToolButtonSaveChamp", "Save", "Save championship to file", &TZephyrant::MenuSaveChampClick);
+    ToolButtonCloseChamp =
+        button("ToolButtonCloseChamp", "Close", "Close championship", &TZephyrant::ToolButtonCloseChampClick);
+    ToolButtonSaveChamp->setEnabled(false);
+    ToolButtonCloseChamp->setEnabled(false);
+    ToolBar1->addSeparator();
+
+    auto redrawing = [this](QAction* action, bool TMapWindow::*flag) {
+        connect(action, &QAction::triggered, this, GuardedSlot([action, flag](bool) {
+                    View().*flag = action->isChecked();
+                    View().Redraw();
+                }));
+    };
+    ToolButtonShowMap = AddCheck("ToolButtonShowMap", "Map", "Show map", true);
+    ToolButtonShowGrid = AddCheck("ToolButtonShowGrid", "Grid", "Show map grid", false);
+    ToolButtonShowWpt = AddCheck("ToolButtonShowWpt", "Wpts", "Show waypoints on map", false);
+    ToolButtonShowTask = AddCheck("ToolButtonShowTask", "Task", "Show task on map", true);
+    ToolButtonShowFlight = AddCheck("ToolButtonShowFlight", "Trck", "Show flight track on map", true);
+    redrawing(ToolButtonShowMap, &TMapWindow::ShowMap);
+    redrawing(ToolButtonShowGrid, &TMapWindow::ShowGrid);
+    redrawing(ToolButtonShowWpt, &TMapWindow::ShowWpt);
+    redrawing(ToolButtonShowTask, &TMapWindow::ShowTask);
+    redrawing(ToolButtonShowFlight, &TMapWindow::ShowFlight);
+    ToolBar1->addSeparator();
+
+    // Points and events also set the track menu's marks and refill the
+    // flight's table (see BuildMenus).
+    ToolButtonShowPoints = AddCheck("ToolButtonShowPoints", "Pnts", "Show track points", true);
+    ToolButtonShowEvents = AddCheck("ToolButtonShowEvents", "Evts", "Show events", true);
+    ToolBar1->addSeparator();
+
+    ToolButtonScaleOne = button("ToolButtonScaleOne", "1:1", "Set zoom 1:1", &TZephyrant::ToolButtonScaleOneClick);
+    ZoomMore = button("ZoomMore", "In", "Zoom in", &TZephyrant::ZoomMoreClick);
+    ZoomLess = button("ZoomLess", "Out", "Zoom out", &TZephyrant::ZoomLessClick);
+    ToolBar1->addSeparator();
+
+    ToolButtonSyncView = AddCheck("ToolButtonSyncView", "Sync", "Show position on map", true);
+    redrawing(ToolButtonSyncView, &TMapWindow::SyncView);
+    ToolButtonAutoMove = AddCheck("ToolButtonAutoMove", "Mov", "Move map to show position", true);
+    connect(ToolButtonAutoMove, &QAction::triggered, this,
+            GuardedSlot([this](bool) { View().AutoMove = ToolButtonAutoMove->isChecked(); }));
+    ToolBar1->addSeparator();
+
+    MenuHelp = new QMenu(this);
+    MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
+    QAction* help = MenuHelp->addAction(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    QAction* about = MenuHelp->addAction(QStringLiteral("About Zephyrant"));
+    about->setObjectName(QStringLiteral("AboutZephyrant1"));
+    connect(about, &QAction::triggered, this, GuardedSlot([] {
+                if (AboutBox) RunDialog(*AboutBox);
+            }));
+    ToolButtonHelp = new QToolButton;
+    ToolButtonHelp->setObjectName(QStringLiteral("ToolButtonHelp"));
+    ToolButtonHelp->setText(QStringLiteral("Help"));
+    ToolButtonHelp->setToolTip(QStringLiteral("Help"));
+    ToolButtonHelp->setMenu(MenuHelp);
+    ToolButtonHelp->setPopupMode(QToolButton::InstantPopup);
+    ToolBar1->addWidget(ToolButtonHelp);
+}
+
+void TZephyrant::BuildTables()
+{
+    struct TLayout {
+        TStringGrid* Grid;
+        const char* Name;
+        std::vector<int> Widths;
+        bool RowSelect;
+    };
+    const std::vector<TLayout> layouts = {
+        {&TableForChampionship, "TableForChampionship", {100, 334}, false},
+        {&TableForClass, "TableForClass", {100, 334}, false},
+        {&TableForTeam, "TableForTeam", {100, 334}, false},
+        {&TableForCompetitor, "TableForCompetitor", {100, 334}, false},
+        {&TableForTaskTemplate, "TableForTaskTemplate", {100, 334}, false},
+        {&TableForMap, "TableForMap", {100, 334}, false},
+        {&TableForTaskInstance, "TableForTaskInstance", {40, 116, 93, 87, 64, 60, 60}, true},
+        {&TableForWaypoints, "TableForWaypoints", {30, 55, 85, 88, 82, 81, 46, 229}, true},
+        {&TableForGeoref, "TableForGeoref", {30, 55, 59, 58, 57, 56, 91, 87}, true},
+        {&TableForTrack, "TableForTrack", {35, 64, 72, 73, 71, 73, 46, 44, 61, 64, 125, 101}, true},
+    };
+    for (const TLayout& layout : layouts) {
+        layout.Grid->SetColCount(static_cast<int>(layout.Widths.size()));
+        layout.Grid->SetRowCount(2);
+        layout.Grid->SetVisible(false);
+        auto* view = new TGridView(layout.Grid);
+        view->setObjectName(QString::fromUtf8(layout.Name));
+        view->SetColumnWidths(layout.Widths);
+        view->SetRowSelect(layout.RowSelect);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        view->OnMouseMove = [view] { view->setFocus(); };
+        FViews[layout.Grid] = view;
+        FTableStack->addWidget(view);
+    }
+    // The five attribute tables: a double click switches edit mode, every
+    // keystroke goes into the node.
+    for (TStringGrid* grid :
+         {&TableForChampionship, &TableForClass, &TableForTeam, &TableForCompetitor, &TableForTaskTemplate}) {
+        TGridView* view = FViews[grid];
+        view->OnDoubleClick = [this] { TableDblClick(); };
+        view->OnEditText = [this](int col, int row, const QString& text) {
+            TableForDescriptionSetEditText(col, row, text);
+        };
+    }
+    FViews[&TableForMap]->OnDoubleClick = [this] { Editmapinformation1Click(); };
+    FViews[&TableForTaskInstance]->OnDoubleClick = [this] { TableForTaskInstanceClick(); };
+    FViews[&TableForTaskInstance]->OnSelectCell = [this](int col, int row) { TableForTrackSelectCell(col, row); };
+    FViews[&TableForTrack]->OnSelectCell = [this](int col, int row) { TableForTrackSelectCell(col, row); };
+}
+
+void TZephyrant::BuildMenus()
+{
+    TreeMenu = new QMenu(this);
+    TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
+    TreeMenuNew = TreeMenu->addAction(QStringLiteral("New"));
+    TreeMenuNew->setObjectName(QStringLiteral("TreeMenuNew"));
+    TreeMenuOpen = TreeMenu->addAction(QStringLiteral("Open"));
+    TreeMenuOpen->setObjectName(QStringLiteral("TreeMenuOpen"));
+    TreeMenuDelete = TreeMenu->addAction(QStringLiteral("Delete"));
+    TreeMenuDelete->setObjectName(QStringLiteral("TreeMenuDelete"));
+    connect(TreeMenuNew, &QAction::triggered, this, GuardedSlot([this](bool) { TreeMenuNewClick(); }));
+    connect(TreeMenuOpen, &QAction::triggered, this, GuardedSlot([this](bool) { TreeMenuOpenClick(); }));
+    connect(TreeMenuDelete, &QAction::triggered, this, GuardedSlot([this](bool) { TreeMenuDeleteClick(); }));
+
+    // A menu of a table: its actions also answer their shortcuts while the
+    // table has the focus (ahead of the table's own keys, Ctrl+A included).
+    auto menuOf = [this](TStringGrid* grid, const char* name) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(QString::fromUtf8(name));
+        TGridView* view = FViews[grid];
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [menu, view](const QPoint& at) { menu->popup(view->viewport()->mapToGlobal(at)); });
+        return menu;
+    };
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& keys,
+                       auto handler) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromUtf8(name));
+        if (!keys.isEmpty()) {
+            action->setShortcut(keys);
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        }
+        connect(action, &QAction::triggered, this, GuardedSlot([this, handler](bool) { handler(this); }));
+        return action;
+    };
+    auto copyItem = [&](QMenu* menu, const char* name) {
+        return item(menu, name, QStringLiteral("Copy to Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+                    [](TZephyrant* self) { self->CopytoClipboard1Click(); });
+    };
+
+    MenuDefault = new QMenu(this);
+    MenuDefault->setObjectName(QStringLiteral("MenuDefault"));
+    copyItem(MenuDefault, "CopytoClipboard5");
+    for (TStringGrid* grid :
+         {&TableForChampionship, &TableForClass, &TableForTeam, &TableForCompetitor, &TableForTaskTemplate}) {
+        TGridView* view = FViews[grid];
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { MenuDefault->popup(view->viewport()->mapToGlobal(at)); });
+        view->addActions(MenuDefault->actions());
+    }
+
+    MenuMap = menuOf(&TableForMap, "MenuMap");
+    item(MenuMap, "Loadmap1", QStringLiteral("Load map"), {}, [](TZephyrant* self) { self->Loadmap1Click(); });
+    item(MenuMap, "Editmapinformation1", QStringLiteral("Edit map information"), {},
+         [](TZephyrant* self) { self->Editmapinformation1Click(); });
+    copyItem(MenuMap, "CopytoClipboard2");
+
+    MenuWaypoints = menuOf(&TableForWaypoints, "MenuWaypoints");
+    item(MenuWaypoints, "NewWaypoint", QStringLiteral("New waypoint"), {},
+         [](TZephyrant* self) { self->NewWaypointClick(); });
+    item(MenuWaypoints, "ImportWaypoints", QStringLiteral("Import waypoints"), {},
+         [](TZephyrant* self) { self->ImportWaypointsClick(); });
+    item(MenuWaypoints, "EditWaypoint", QStringLiteral("Edit waypoint"), {},
+         [](TZephyrant* self) { self->EditWaypointClick(); });
+    item(MenuWaypoints, "DeleteWaypoint", QStringLiteral("Delete waypoint"), {},
+         [](TZephyrant* self) { self->DeleteWaypointClick(); });
+    copyItem(MenuWaypoints, "CopytoClipboard3");
+
+    MenuGeoref = menuOf(&TableForGeoref, "MenuGeoref");
+    item(MenuGeoref, "EditMapRef", QStringLiteral("Edit map reference"), {},
+         [](TZephyrant* self) { self->EditMapRefClick(); });
+    item(MenuGeoref, "DeleteMapRef", QStringLiteral("Delete map reference"), {},
+         [](TZephyrant* self) { self->DeleteMapRefClick(); });
+    copyItem(MenuGeoref, "CopytoClipboard4");
+
+    MenuTaskInstance = menuOf(&TableForTaskInstance, "MenuTaskInstance");
+    item(MenuTaskInstance, "ChangeTaskInstanceName", QStringLiteral("Change name"), {},
+         [](TZephyrant* self) { self->ChangeTaskInstanceNameClick(); });
+    copyItem(MenuTaskInstance, "CopyToClipboard");
+
+    MenuTrack = menuOf(&TableForTrack, "MenuTrack");
+    Viewtrackpoints = item(MenuTrack, "Viewtrackpoints", QStringLiteral("View track points"),
+                           QKeySequence(Qt::CTRL | Qt::Key_P), [](TZephyrant* self) {
+                               const int index = self->CurrentPointIndex();
+                               const bool on = self->Viewtrackpoints->isChecked();
+                               View().ShowPoints = on;
+                               const QSignalBlocker block(self->ToolButtonShowPoints);
+                               self->ToolButtonShowPoints->setChecked(on);
+                               self->RefillTrackTable(index);
+                           });
+    Viewevents = item(MenuTrack, "Viewevents", QStringLiteral("View events"), QKeySequence(Qt::CTRL | Qt::Key_E),
+                      [](TZephyrant* self) {
+                          const int index = self->CurrentPointIndex();
+                          const bool on = self->Viewevents->isChecked();
+                          View().ShowEvents = on;
+                          const QSignalBlocker block(self->ToolButtonShowEvents);
+                          self->ToolButtonShowEvents->setChecked(on);
+                          self->RefillTrackTable(index);
+                      });
+    Viewtrackpoints->setCheckable(true);
+    Viewtrackpoints->setChecked(true);
+    Viewevents->setCheckable(true);
+    Viewevents->setChecked(true);
+
+    Viewselectedevents = MenuTrack->addMenu(QStringLiteral("Select events"));
+    Viewselectedevents->setObjectName(QStringLiteral("Viewselectedevents"));
+    Viewselectedevents->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Viewselectedevents->menuAction()->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(Viewselectedevents->menuAction(), &QAction::triggered, this, [this] {
+        TGridView* view = FViews[&TableForTrack];
+        Viewselectedevents->popup(view->viewport()->mapToGlobal(QPoint(0, 0)));
+    });
+    struct TFilterItem {
+        const char* Name;
+        const char* Caption;
+        bool Checked;
+    };
+    const TFilterItem filters[] = {
+        {"Turnpoint", "Turn point", true},
+        {"TurnpointEnterExit", "Turn point - Enter/Exit", false},
+        {"TurnpointBestapproximation", "Turn point - Best approximation", false},
+        {"TurnpointMaximumdistance", "Turn point - Maximum distance", false},
+        {"Gate", "Gate", true},
+        {"GateInverse", "Gate - Inverse", false},
+        {"Gatebestapproximation", "Gate - Best approximation", false},
+        {"Leg", "Leg", true},
+        {"LegEnterExit", "Leg - Enter/Exit", false},
+        {"Intersectionwithowntrack", "Track - Intersection with own track", false},
+        {"Highacceleration", "Track - High acceleration", false},
+        {"IgcEvents", "IGC events (including Pilot Event)", true},
+    };
+    for (const TFilterItem& filter : filters) {
+        QAction* action = item(Viewselectedevents, filter.Name, QString::fromUtf8(filter.Caption), {},
+                               [](TZephyrant* self) { self->UpdateEventFilter(); });
+        action->setCheckable(true);
+        action->setChecked(filter.Checked);
+        EventFilterItems.push_back(action);
+    }
+    auto setAll = [](TZephyrant* self, bool on) {
+        const int index = self->CurrentPointIndex();
+        View().EventMask = on ? 0xFFFFFFFFu : 0u;
+        for (QAction* action : self->EventFilterItems) action->setChecked(on);
+        self->RefillTrackTable(index);
+    };
+    Selectallevents1 = item(MenuTrack, "Selectallevents1", QStringLiteral("Select all events"),
+                            QKeySequence(Qt::CTRL | Qt::Key_A), [setAll](TZephyrant* self) { setAll(self, true); });
+    Deselectallevents1 =
+        item(MenuTrack, "Deselectallevents1", QStringLiteral("De-select all events"), QKeySequence(Qt::CTRL | Qt::Key_D),
+             [setAll](TZephyrant* self) { setAll(self, false); });
+    copyItem(MenuTrack, "CopytoClipboard1");
+    item(MenuTrack, "CopypointTimetoclipboard1", QStringLiteral("Copy point Time to clipboard"),
+         QKeySequence(Qt::CTRL | Qt::Key_T), [](TZephyrant* self) { self->CopypointTimetoclipboard1Click(); });
+
+    // The actions with shortcuts act while their table has the focus.
+    for (auto [grid, menu] : {std::pair{&TableForMap, MenuMap}, std::pair{&TableForWaypoints, MenuWaypoints},
+                              std::pair{&TableForGeoref, MenuGeoref}, std::pair{&TableForTaskInstance, MenuTaskInstance},
+                              std::pair{&TableForTrack, MenuTrack}}) {
+        FViews[grid]->addActions(menu->actions());
+        if (menu == MenuTrack) FViews[grid]->addActions(Viewselectedevents->actions());
+    }
+
+    // The tool bar's Pnts and Evts mirror the two track menu items.
+    auto mirror = [this](QAction* button, QAction* menuItem, bool TMapWindow::*flag) {
+        connect(button, &QAction::triggered, this, GuardedSlot([this, button, menuItem, flag](bool) {
+                    const bool on = button->isChecked();
+                    View().*flag = on;
+                    menuItem->setChecked(on);
+                    if (CurrentNodeData && CurrentNodeData->NodeType() == ntFlight)
+                        static_cast<TFlight*>(static_cast<TChampNode*>(CurrentNodeData))->FillGrid(&TableForTrack);
+                }));
+    };
+    mirror(ToolButtonShowPoints, Viewtrackpoints, &TMapWindow::ShowPoints);
+    mirror(ToolButtonShowEvents, Viewevents, &TMapWindow::ShowEvents);
+}
+
+void TZephyrant::BuildStatusBar()
+{
+    static const int widths[5] = {100, 150, 180, 220, 200};
+    static const char* const texts[5] = {" Win:", " Map:", " Grd:", " Geo:", " Datum: "};
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    for (int i = 0; i < 5; ++i) {
+        StatusPanels[i] = new QLabel(QString::fromUtf8(texts[i]));
+        StatusPanels[i]->setFixedWidth(widths[i]);
+        StatusPanels[i]->setFrameShape(QFrame::Panel);
+        StatusPanels[i]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(StatusPanels[i]);
+    }
+}
+
+QString TZephyrant::StatusText(int panel) const
+{
+    return panel >= 0 && panel < 5 ? StatusPanels[panel]->text() : QString();
+}
+
+void TZephyrant::InstallHooks()
+{
+    FSavedHooks = Hooks();
+    THooks& hooks = Hooks();
+    hooks.ActivateTable = [](TStringGrid* grid, TNodeDescription* node) { UserInterface.ActivateTable(grid, node); };
+    hooks.ShowMessage = [](const std::string& text) { ShowInformation(ToQt(text)); };
+    hooks.AskYesNo = [](const std::string& text) { return AskYesNo(ToQt(text)); };
+    hooks.AskCancelIgnore = [](const std::string& text) {
+        return AskCancelIgnore(ToQt(text)) == TButton::Ignore ? drIgnore : drCancel;
+    };
+    hooks.OpenWithDesktop = [](const std::string& path) { return OpenWithDesktop(PathToQt(path)); };
+    hooks.NodeDeleting = [this](TChampNode* node) { NodeDeleting(node); };
+    hooks.FlightTableFilter = [] {
+        return TFlightTableFilter{View().ShowPoints, View().ShowEvents, View().EventMask};
+    };
+    // Logs, "lastmap" and the Google Earth files live beside the open
+    // championship, wherever the program was started from.
+    hooks.WorkingFolder = [this] {
+        if (!FWorkingFolder.empty()) return FWorkingFolder;
+        std::error_code error;
+        return std::filesystem::current_path(error).string();
+    };
+}
+
+void TZephyrant::CopyViewFlags()
+{
+    TMapWindow& view = View();
+    view.ShowMap = ToolButtonShowMap->isChecked();
+    view.ShowGrid = ToolButtonShowGrid->isChecked();
+    view.ShowWpt = ToolButtonShowWpt->isChecked();
+    view.ShowTask = ToolButtonShowTask->isChecked();
+    view.ShowFlight = ToolButtonShowFlight->isChecked();
+    view.ShowPoints = ToolButtonShowPoints->isChecked();
+    view.ShowEvents = ToolButtonShowEvents->isChecked();
+    view.SyncView = ToolButtonSyncView->isChecked();
+    view.AutoMove = ToolButtonAutoMove->isChecked();
+}
+
+TStringGrid* TZephyrant::TableFor(int nodeType)
+{
+    switch (nodeType) {
+    case ntChampionship: return &TableForChampionship;
+    case ntCompetitor: return &TableForCompetitor;
+    case ntTeam: return &TableForTeam;
+    case ntClass: return &TableForClass;
+    case ntTaskTemplate: return &TableForTaskTemplate;
+    case ntTaskInstance: return &TableForTaskInstance;
+    case ntFlight: return &TableForTrack;
+    case ntMap: return &TableForMap;
+    case ntWayPointSet: return &TableForWaypoints;
+    case ntGeoref: return &TableForGeoref;
+    default: return nullptr;
+    }
+}
+
+TGridView* TZephyrant::ViewOf(const TStringGrid* grid) const
+{
+    auto it = FViews.find(grid);
+    return it == FViews.end() ? nullptr : it->second;
+}
+
+// ---------------------------------------------------------------- window events
+
+bool TZephyrant::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && FFirstActivate) {
+        FFirstActivate = false;
+        if (Splash) Splash->show();
+    }
+    return QMainWindow::event(event);
+}
+
+bool TZephyrant::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Graf && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint p = wheel->position().toPoint();
+        bool handled = false;
+        Guarded([&] { handled = MapWheel(wheel->angleDelta().y(), p.x(), p.y()); });
+        if (handled) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TZephyrant::MapWheel(int angleDeltaY, int x, int y)
+{
+    // Touchpads send small and sideways deltas: only the vertical part
+    // counts, gathered to whole steps of 120.
+    if (angleDeltaY == 0) return false;
+    if (x < 0 || y < 0 || x > Graf->width() || y > Graf->height()) return false;
+    FWheelRest += angleDeltaY;
+    while (FWheelRest >= 120 || FWheelRest <= -120) {
+        if (FWheelRest > 0) {
+            View().ZoomIn(x, y);
+            FWheelRest -= 120;
+        } else {
+            View().ZoomOut(x, y);
+            FWheelRest += 120;
+        }
+        if (!PaintTimer->isActive()) PaintTimer->start();
+    }
+    return true;
+}
+
+void TZephyrant::ZoomMoreClick()
+{
+    View().ZoomIn(Graf->width() / 2, Graf->height() / 2);
+    if (!PaintTimer->isActive()) PaintTimer->start();
+}
+
+void TZephyrant::ZoomLessClick()
+{
+    View().ZoomOut(Graf->width() / 2, Graf->height() / 2);
+    if (!PaintTimer->isActive()) PaintTimer->start();
+}
+
+void TZephyrant::ToolButtonScaleOneClick()
+{
+    View().SetScale(Graf->width() / 2, Graf->height() / 2, 1.0);
+}
+
+void TZephyrant::PaintTimerTimer()
+{
+    PaintTimer->stop();
+    View().Redraw();
+}
+
+void TZephyrant::closeEvent(QCloseEvent* event)
+{
+    bool close = false;
+    Guarded([&] {
+        TChampionship* championship = FSnapshotOf ? const_cast<TChampionship*>(FSnapshotOf) : nullptr;
+        if (championship && UserInterface.Championships.contains(championship) && Modified()) {
+            const TButton answer = AskSaveDiscardCancel(QStringLiteral("Save changes to ") +
+                                                        PathToQt(championship->FileName().empty()
+                                                                     ? championship->KeyValue() + ".xch"
+                                                                     : championship->FileName()) +
+                                                        QLatin1Char('?'));
+            if (answer == TButton::Cancel) return;
+            if (answer == TButton::Save) {
+                // Closing goes on only when the championship is safe.
+                UserInterface.ActiveNode = championship;
+                MenuSaveChampClick();
+                close = !Modified();
+                return;
+            }
+            close = true;
+            return;
+        }
+        close = AskYesNo(QStringLiteral("Do you really want to quit?"));
+    });
+    if (close) {
+        EndTableEdit();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// ---------------------------------------------------------------- file commands
+
+void TZephyrant::SetChampionshipButtons()
+{
+    ToolButtonOpenChamp->setEnabled(false);
+    ToolButtonNewChamp->setEnabled(false);
+    ToolButtonSaveChamp->setEnabled(true);
+}
+
+void TZephyrant::SetWorkingFolder(const QString& fileName)
+{
+    FWorkingFolder = PathFromQt(QFileInfo(fileName).absolutePath());
+}
+
+void TZephyrant::TakeSnapshot()
+{
+    FSnapshotOf = nullptr;
+    FSnapshot.clear();
+    for (TChampionship* championship : UserInterface.Championships) {
+        FSnapshotOf = championship;
+        Guarded([&] {
+            TXmlOutput out(PathFromQt(QDir::tempPath() + QStringLiteral("/zephyrant-snapshot.xch")));
+            championship->WriteXml(out);
+            FSnapshot = out.Text();
+        });
+    }
+}
+
+bool TZephyrant::Modified() const
+{
+    if (!FSnapshotOf || !UserInterface.Championships.contains(const_cast<TChampionship*>(FSnapshotOf))) return false;
+    try {
+        TXmlOutput out(PathFromQt(QDir::tempPath() + QStringLiteral("/zephyrant-snapshot.xch")));
+        const_cast<TChampionship*>(FSnapshotOf)->WriteXml(out);
+        return out.Text() != FSnapshot;
+    } catch (...) {
+        return true;
+    }
+}
+
+void TZephyrant::MenuNewChampClick()
+{
+    auto championship = std::make_unique<TChampionship>();
+    championship->SetAttribute(acShortName, "New Championship");
+    UserInterface.AddChampionship(championship.get());
+    TChampionship* added = championship.release();
+    SetChampionshipButtons();
+    added->FillTree(&ChampTree);
+    TakeSnapshot();
+}
+
+void TZephyrant::MenuOpenChampClick()
+{
+    TFileRequest request;
+    request.Mode = TFileMode::Open;
+    request.Title = QStringLiteral("Open championship file");
+    request.Filter = FilterToQt(QStringLiteral("Championship files (*.xch)|*.xch|All files (*.*)|*.*"));
+    request.DefaultSuffix = QStringLiteral("xch");
+    request.Directory = PathToQt(Platform::WorkingFolder());
+    const std::optional<QString> file = ChooseFile(request);
+    if (file) OpenChamp(*file);
+}
+
+void TZephyrant::OpenChamp(const QString& fileName)
+{
+    auto championship = std::make_unique<TChampionship>(PathFromQt(fileName));
+    UserInterface.AddChampionship(championship.get());
+    TChampionship* added = championship.release();
+    // From here the championship is open: Save must work whatever follows.
+    SetChampionshipButtons();
+    SetWorkingFolder(fileName);
+    added->FillTree(&ChampTree);
+    TakeSnapshot();
+
+    QFile lastMap(PathToQt(Platform::WorkingFolder() + "/lastmap"));
+    if (lastMap.open(QIODevice::ReadOnly)) {
+        const QByteArray line = lastMap.readLine(80);
+        lastMap.close();
+        std::string name(line.constData(), static_cast<std::size_t>(line.size()));
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        TMap* map = added->FindMap(name);
+        // A map that does not load is reported by itself; the championship
+        // stays open without a map.
+        if (map) Guarded([&] { LoadMap(map); });
+        UserInterface.SetCurrentMap(View().Map == map ? map : nullptr);
+    }
+}
+
+bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    // A link is saved through: the file it points to gets the new text and
+    // the backup, the link stays.
+    const QString target = info.isSymLink() ? info.symLinkTarget() : fileName;
+    if (QFileInfo::exists(target)) {
+        const QString stamp = QFileInfo(target).lastModified().toString(QStringLiteral("yyyyMMddhhmmss"));
+        QString backup = target + QLatin1Char('.') + stamp;
+        for (int n = 1; QFileInfo::exists(backup) && n < 1000; ++n)
+            backup = target + QLatin1Char('.') + stamp + QLatin1Char('.') + QString::number(n);
+        // QFile::rename never replaces an existing file.
+        if (!QFile::rename(target, backup) &&
+            !AskYesNo(QStringLiteral("Can't keep a copy of ") + target + QStringLiteral(" as ") + backup +
+                      QStringLiteral(". Save without a backup?")))
+            return false;
+    }
+    championship->Save(PathFromQt(target));
+    SetWorkingFolder(target);
+    TakeSnapshot();
+    return true;
+}
+
+void TZephyrant::MenuSaveChampClick()
+{
+    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
+    if (!node) return;
+    TChampionship* championship = UserInterface.ActiveChampionship();
+    if (!championship) return;
+    TFileRequest request;
+    request.Mode = TFileMode::Save;
+    request.Title = QStringLiteral("Save championship file");
+    request.Filter = FilterToQt(QStringLiteral("Championship files (*.xch)|*.xch|All files (*.*)|*.*"));
+    request.DefaultSuffix = QStringLiteral("xch");
+    request.Directory = PathToQt(Platform::WorkingFolder());
+    request.Proposed = ToQt(championship->KeyValue() + ".xch");
+    const std::optional<QString> file = ChooseFile(request);
+    if (!file) return;
+    EndTableEdit();
+    SaveTo(championship, *file);
+}
+
+void TZephyrant::ToolButtonCloseChampClick()
+{
+    TChampionship* championship = UserInterface.ActiveChampionship();
+    if (!championship) return;
+    EndTableEdit();
+    championship->RemoveTreeRoot(&ChampTree);
+    UserInterface.DeleteChampionship(championship);
+    UserInterface.ActiveNode = nullptr;
+    UserInterface.CurrentMap = nullptr;
+    UserInterface.ClearFlight();
+    UserInterface.CurrentTaskInstance = nullptr;
+    View().Map = nullptr;
+    CurrentTreeNode = nullptr;
+    CurrentNodeData = nullptr;
+    delete championship;
+}
+
+void TZephyrant::LoadMap(TMap* map)
+{
+    if (!map) return;
+    TBusyCaption busy(this, QStringLiteral(" LOADING MAP..."));
+    View().LoadMap(map, Graf);
+    // The track is drawn on the map the view shows.
+    if (UserInterface.CurrentFlight) UserInterface.SetFlight(UserInterface.CurrentFlight);
+    View().Redraw();
+}
+
+void TZephyrant::Loadmap1Click()
+{
+    if (auto* map = static_cast<TMap*>(ShownNode(ntMap))) LoadMap(map);
+}
+
+// ---------------------------------------------------------------- tree
+
+TChampionship* TZephyrant::ChampionshipOf(const TTreeItem* item) const
+{
+    while (item && item->Parent()) item = item->Parent();
+    return item ? dynamic_cast<TChampionship*>(item->Object()) : nullptr;
+}
+
+TChampNode* TZephyrant::ShownNode(int nodeType) const
+{
+    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
+    return node && node->NodeType() == nodeType ? node : nullptr;
+}
+
+void TZephyrant::ShowTable(TStringGrid* grid, TChampNode* node)
+{
+    node->FillGrid(grid);
+    if (TGridView* view = ViewOf(grid)) FTableStack->setCurrentWidget(view);
+}
+
+void TZephyrant::TreeChampChanging(TTreeItem* item)
+{
+    EndTableEdit();
+    CurrentTreeNode = item;
+    CurrentNodeData = item ? item->Object() : nullptr;
+    if (!CurrentNodeData) return;
+    TStringGrid* table = TableFor(CurrentNodeData->NodeType());
+    CurrentTable = table;
+    if (!table) return;
+    auto* node = static_cast<TChampNode*>(CurrentNodeData);
+    TChampionship* championship = ChampionshipOf(item);
+    QString caption = QStringLiteral("Zephyrant - ") + ToQt(championship ? championship->DisplayName() : "");
+    if (node->NodeType() != ntChampionship) caption += QStringLiteral(" - ") + ToQt(node->DisplayName());
+    setWindowTitle(caption);
+    ShowTable(table, node);
+    switch (node->NodeType()) {
+    case ntTaskInstance:
+        UserInterface.CurrentTaskInstance = static_cast<TTaskInstance*>(node);
+        View().Redraw();
+        break;
+    case ntFlight: FlightSelected(static_cast<TFlight*>(node)); break;
+    case ntGeoref: View().Redraw(); break;
+    default: break;
+    }
+}
+
+bool TZephyrant::BuildTreeMenu()
+{
+    TreeMenuNew->setVisible(false);
+    TreeMenuOpen->setVisible(false);
+    TreeMenuDelete->setVisible(false);
+    if (!CurrentNodeData) return false;
+    auto* node = static_cast<TChampNode*>(CurrentNodeData);
+    const QString quoted = QuotedName(node);
+    const QString deleteText = QStringLiteral("Delete ") + quoted;
+    auto show = [](QAction* action, const QString& caption) {
+        action->setText(caption);
+        action->setVisible(true);
+    };
+    switch (node->NodeType()) {
+    case ntCompetitor:
+    case ntTeam:
+    case ntClass:
+    case ntTaskInstance: show(TreeMenuDelete, deleteText); break;
+    case ntTaskTemplate:
+        show(TreeMenuNew, QStringLiteral("New task instance"));
+        show(TreeMenuDelete, deleteText);
+        break;
+    case ntTaskNumber: show(TreeMenuOpen, QStringLiteral("View loaded tracks in Google Earth")); break;
+    case ntFlight:
+        show(TreeMenuNew, QStringLiteral("New track for this flight"));
+        show(TreeMenuOpen, QStringLiteral("View track in Google Earth"));
+        break;
+    case ntMap:
+        show(TreeMenuOpen, QStringLiteral("Load ") + quoted);
+        show(TreeMenuDelete, deleteText);
+        break;
+    case ntWayPointSet:
+    case ntGeoref:
+    case ntGeo:
+    case ntTasks: return false;
+    case ntClasses: show(TreeMenuNew, QStringLiteral("New class")); break;
+    case ntTeams: show(TreeMenuNew, QStringLiteral("New team")); break;
+    case ntTeamClass: {
+        const TTreeItem* teamItem = CurrentTreeNode ? CurrentTreeNode->Parent() : nullptr;
+        const TChampNode* team = teamItem ? teamItem->Object() : nullptr;
+        const TChampNode* cls = RelatedOf(CurrentTreeNode);
+        show(TreeMenuNew, QStringLiteral("New competitor in team \"") + ToQt(team ? team->KeyValue() : "") +
+                              QStringLiteral("\" class \"") + ToQt(cls ? cls->KeyValue() : "") + QLatin1Char('"'));
+        break;
+    }
+    case ntTaskCatalogue: show(TreeMenuNew, QStringLiteral("New task template")); break;
+    case ntClassTasks: show(TreeMenuNew, QStringLiteral("New task number")); break;
+    case ntMaps: show(TreeMenuNew, QStringLiteral("New map")); break;
+    default: break;
+    }
+    return true;
+}
+
+void TZephyrant::AddChildNode(TChampNode* object)
+{
+    TTreeItem* item = ChampTree.AddChild(CurrentTreeNode, object->DisplayName(), object);
+    ChampTree.Select(item);
+}
+
+namespace {
+
+// A new object that its set did not take (another one has its key) is
+// discarded with a word, and gets no tree item.
+bool Refused(bool taken, TChampNode* object)
+{
+    if (taken) return false;
+    ShowWarning(QuotedName(object) + QStringLiteral(" already exists."));
+    delete object;
+    return true;
+}
+
+} // namespace
+
+void TZephyrant::AddFlightItems(TTreeItem* item)
+{
+    auto* taskNumber = static_cast<TTaskNumber*>(item->Object());
+    if (!taskNumber->Class) return;
+    if (const auto* flights = taskNumber->Class->FindFlights(taskNumber))
+        for (TFlight* flight : *flights) ChampTree.AddChild(item, flight->DisplayName(), flight);
+}
+
+void TZephyrant::TreeMenuNewClick()
+{
+    if (!CurrentNodeData || !CurrentTreeNode) return;
+    TChampionship* championship = ChampionshipOf(CurrentTreeNode);
+    if (!championship) return;
+    auto* node = static_cast<TChampNode*>(CurrentNodeData);
+    switch (node->NodeType()) {
+    case ntTaskTemplate: {
+        const std::optional<QString> version =
+            InputBox(QStringLiteral("Create task instance"), QStringLiteral("Version name"),
+                     QStringLiteral("(New task instance)"));
+        if (!version) return;
+        auto* instance = new TTaskInstance();
+        instance->SetAttribute(acVersion, FromQt(*version));
+        if (Refused(championship->AddTaskInstance(instance, static_cast<TTaskTemplate*>(node)), instance)) return;
+        AddChildNode(instance);
+        break;
+    }
+    case ntFlight: NewTrackForFlight(static_cast<TFlight*>(node)); break;
+    case ntClasses: {
+        auto* cls = new TCClass();
+        if (Refused(championship->AddClass(cls), cls)) return;
+        championship->AddClassToTree(&ChampTree, cls);
+        break;
+    }
+    case ntTeams: {
+        auto* team = new TTeam();
+        if (Refused(championship->AddTeam(team), team)) return;
+        championship->AddTeamToTree(&ChampTree, team);
+        break;
+    }
+    case ntTeamClass: {
+        auto* team = dynamic_cast<TTeam*>(CurrentTreeNode->Parent() ? CurrentTreeNode->Parent()->Object() : nullptr);
+        auto* cls = dynamic_cast<TCClass*>(const_cast<TChampNode*>(RelatedOf(CurrentTreeNode)));
+        if (!team || !cls) return;
+        auto* competitor = new TCompetitor();
+        if (Refused(championship->AddCompetitor(competitor, team, cls), competitor)) return;
+        // With its flights under the class's task numbers.
+        championship->AddCompetitorToTree(&ChampTree, competitor);
+        break;
+    }
+    case ntTaskCatalogue: {
+        auto* taskTemplate = new TTaskTemplate();
+        if (Refused(championship->AddTaskTemplate(taskTemplate), taskTemplate)) return;
+        AddChildNode(taskTemplate);
+        break;
+    }
+    case ntClassTasks: {
+        auto* cls = dynamic_cast<TCClass*>(const_cast<TChampNode*>(RelatedOf(CurrentTreeNode)));
+        if (!cls || !DefineTaskNumber) return;
+        DefineTaskNumber->Championship = championship;
+        DefineTaskNumber->Class = cls;
+        if (RunDialog(*DefineTaskNumber) != QDialog::Accepted) return;
+        // Only with a number and a version: a task number without an
+        // instance could not be analysed.
+        if (DefineTaskNumber->NumberText().empty() || !DefineTaskNumber->ChosenInstance) return;
+        auto* taskNumber = new TTaskNumber();
+        taskNumber->Instance = DefineTaskNumber->ChosenInstance;
+        taskNumber->SetAttribute(acNumber, DefineTaskNumber->NumberText());
+        if (Refused(championship->AddTaskNumber(taskNumber, cls), taskNumber)) return;
+        TTreeItem* folder = CurrentTreeNode;
+        AddChildNode(taskNumber);
+        // The flights are the class's own: one per competitor, made by the
+        // class when it took the task number.
+        for (TTreeItem* item = folder->FirstChild(); item; item = item->NextSibling())
+            if (item->Object() == taskNumber) AddFlightItems(item);
+        break;
+    }
+    case ntMaps: {
+        if (!DefineMap || RunDialog(*DefineMap) != QDialog::Accepted) return;
+        const TMapFields fields = DefineMap->Fields();
+        auto* map = new TMap();
+        map->SetAttribute(acName, fields.Name);
+        map->SetAttribute(acShortName, fields.ShortName);
+        map->SetAttribute(acDescription, fields.Description);
+        map->SetAttribute(acMapFile, fields.FileName);
+        map->SetAttribute(acDatum, fields.DatumName);
+        map->SetAttribute(acRegion, fields.DatumRegion);
+        map->SetAttribute(acProjection, fields.Projection);
+        map->SetAttribute(acScale, fields.Scale);
+        if (Refused(championship->AddMap(map), map)) return;
+        championship->AddMapToTree(&ChampTree, map);
+        LoadMap(map);
+        break;
+    }
+    default: break;
+    }
+}
+
+void TZephyrant::TreeMenuOpenClick()
+{
+    if (!CurrentNodeData) return;
+    switch (CurrentNodeData->NodeType()) {
+    // Each export is the whole life of one writer: written, packed, opened.
+    case ntTaskNumber: {
+        KmlFile exporter(static_cast<TTaskNumber*>(static_cast<TChampNode*>(CurrentNodeData)));
+        break;
+    }
+    case ntFlight: {
+        KmlFile exporter(static_cast<TFlight*>(static_cast<TChampNode*>(CurrentNodeData)));
+        break;
+    }
+    case ntMap: Loadmap1Click(); break;
+    default: break;
+    }
+}
+
+void TZephyrant::TreeMenuDeleteClick()
+{
+    if (!CurrentNodeData || !CurrentTreeNode) return;
+    auto* node = static_cast<TChampNode*>(CurrentNodeData);
+    if (node->IsAux()) return;
+    TChampionship* championship = ChampionshipOf(CurrentTreeNode);
+    if (!championship) return;
+    const QString text = QuotedName(node);
+    if (!node->CanDelete()) {
+        ShowWarning(text + QStringLiteral(" is in use. Can't delete."));
+        return;
+    }
+    if (!AskYesNo(QStringLiteral("Delete ") + text + QStringLiteral(" ?"))) return;
+    EndTableEdit();
+    ChampTree.Select(championship->FindTreeNode(&ChampTree));
+    // The model tells the hook of every node that goes: the tree loses the
+    // items that showed them, the user interface its pointers.
+    if (!championship->DeleteNode(node)) ShowWarning(text + QStringLiteral(" can't be deleted."));
+}
+
+void TZephyrant::NodeDeleting(TChampNode* node)
+{
+    UserInterface.NodeDeleting(node);
+    std::erase_if(CollectedNodes, [node](TTreeItem* item) { return item->Object() == node || RelatedOf(item) == node; });
+    if (CurrentNodeData == node) {
+        CurrentNodeData = nullptr;
+        CurrentTreeNode = nullptr;
+    }
+    TChampionship::RemoveTreeItems(&ChampTree, node);
+    if (CurrentTreeNode && !ChampTree.Selected()) CurrentTreeNode = nullptr;
+}
+
+void TZephyrant::RenameItemsOf(const TChampNode* node)
+{
+    TTreeUpdateLock lock(&ChampTree);
+    for (int i = 0; i < ChampTree.Count(); ++i) {
+        TTreeItem* item = ChampTree.ItemAt(i);
+        if (item->Object() == node || RelatedOf(item) == node) ChampTree.SetCaption(item, node->DisplayName());
+    }
+}

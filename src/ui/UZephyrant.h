@@ -1,0 +1,233 @@
+#pragma once
+// The main window: the championship tree on the left, one of ten tables and
+// the map view on the right, the tool bar and the status bar; and every
+// command reached from them (file, tree, flight, table, map, waypoint and
+// reference commands). It holds no model data of its own: the state lives in
+// the user-interface object (ui/Userinterface.h).
+//
+// One championship is worked on per run: after the first New or Open both
+// are disabled and Save is enabled.
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Hooks.h"
+#include "platform/ItemTree.h"
+#include "platform/StringGrid.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedLayout;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QWheelEvent;
+class TChampNode;
+class TChampionship;
+class TFlight;
+class TGridView;
+class TMap;
+class TMapCanvas;
+class TNodeDescription;
+class TTaskInstance;
+class TTreeView;
+
+class TZephyrant : public QMainWindow {
+    Q_OBJECT
+public:
+    // Opens the championship named first in `arguments` (the program's
+    // arguments without the program itself), if any. A file that does not
+    // open is reported and the window starts empty.
+    explicit TZephyrant(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    ~TZephyrant() override;
+
+    // ---- file commands
+    void MenuNewChampClick();
+    void MenuOpenChampClick();
+    void MenuSaveChampClick();
+    void ToolButtonCloseChampClick();
+    void Loadmap1Click();
+    // Throws what the championship's reader throws.
+    void OpenChamp(const QString& fileName);
+    void LoadMap(TMap* map);
+
+    // ---- tree
+    void TreeChampChanging(TTreeItem* item);
+    // Builds TreeMenu for the selected item; false when the item has no menu.
+    bool BuildTreeMenu();
+    void TreeMenuNewClick();
+    void TreeMenuOpenClick();
+    void TreeMenuDeleteClick();
+    void AddChildNode(TChampNode* object);
+
+    // ---- flights
+    void FlightSelected(TFlight* flight);
+    void NewTrackForFlight(TFlight* flight);
+
+    // ---- tables
+    void TableDblClick();
+    void TableForDescriptionSetEditText(int col, int row, const QString& text);
+    void TableForTaskInstanceClick();
+    void ChangeTaskInstanceNameClick();
+    void TableForTrackSelectCell(int col, int row);
+    void RefillTrackTable(int oldIndex);
+    int CurrentPointIndex() const;
+    void UpdateEventFilter();
+    void CopytoClipboard1Click();
+    void CopypointTimetoclipboard1Click();
+    // The text "Copy to Clipboard" puts on the clipboard (Windows-1252).
+    std::string TableText() const;
+
+    // ---- maps, waypoints, references
+    void Editmapinformation1Click();
+    void NewWaypointClick();
+    void ImportWaypointsClick();
+    void EditWaypointClick();
+    void DeleteWaypointClick();
+    void EditMapRefClick();
+    void DeleteMapRefClick();
+    void GrafMouseDown(Qt::MouseButton button, int x, int y);
+    void GrafMouseMove(int x, int y, bool leftDown);
+    void GrafMouseUp(int x, int y);
+
+    // ---- view
+    void ZoomMoreClick();
+    void ZoomLessClick();
+    void ToolButtonScaleOneClick();
+    // A wheel turn over the map at a window pixel of the map; false when the
+    // event is left alone (no vertical turn).
+    bool MapWheel(int angleDeltaY, int x, int y);
+    void PaintTimerTimer();
+    // The display flags from the check buttons.
+    void CopyViewFlags();
+
+    // The unsaved-changes test: the championship's text differs from the one
+    // it had when it was opened or last saved.
+    bool Modified() const;
+
+    // The table for a node type (null for types without one).
+    TStringGrid* TableFor(int nodeType);
+    TGridView* ViewOf(const TStringGrid* grid) const;
+    QString StatusText(int panel) const;
+
+    // Controls, named as the program's parts refer to them.
+    TItemTree ChampTree;
+    TTreeView* TreeChamp = nullptr;
+    QLabel* StatusPanels[5] = {};
+    QSplitter* SplitterV = nullptr;
+    QSplitter* SplitterH = nullptr;
+    QWidget* PanelRight = nullptr;
+    QWidget* PanelTable = nullptr;
+    QWidget* PanelGraf = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    TMapCanvas* Graf = nullptr;
+    TStringGrid TableForClass;
+    TStringGrid TableForTeam;
+    TStringGrid TableForChampionship;
+    TStringGrid TableForCompetitor;
+    TStringGrid TableForTaskTemplate;
+    TStringGrid TableForMap;
+    TStringGrid TableForWaypoints;
+    TStringGrid TableForGeoref;
+    TStringGrid TableForTrack;
+    TStringGrid TableForTaskInstance;
+
+    QAction* ToolButtonNewChamp = nullptr;
+    QAction* ToolButtonOpenChamp = nullptr;
+    QAction* ToolButtonSaveChamp = nullptr;
+    QAction* ToolButtonCloseChamp = nullptr;
+    QAction* ToolButtonShowMap = nullptr;
+    QAction* ToolButtonShowGrid = nullptr;
+    QAction* ToolButtonShowWpt = nullptr;
+    QAction* ToolButtonShowTask = nullptr;
+    QAction* ToolButtonShowFlight = nullptr;
+    QAction* ToolButtonShowPoints = nullptr;
+    QAction* ToolButtonShowEvents = nullptr;
+    QAction* ToolButtonScaleOne = nullptr;
+    QAction* ZoomMore = nullptr;
+    QAction* ZoomLess = nullptr;
+    QAction* ToolButtonSyncView = nullptr;
+    QAction* ToolButtonAutoMove = nullptr;
+    QToolButton* ToolButtonHelp = nullptr;
+
+    QMenu* TreeMenu = nullptr;
+    QAction* TreeMenuNew = nullptr;
+    QAction* TreeMenuOpen = nullptr;
+    QAction* TreeMenuDelete = nullptr;
+    QMenu* MenuWaypoints = nullptr;
+    QMenu* MenuGeoref = nullptr;
+    QMenu* MenuMap = nullptr;
+    QMenu* MenuTrack = nullptr;
+    QMenu* MenuTaskInstance = nullptr;
+    QMenu* MenuDefault = nullptr;
+    QMenu* MenuHelp = nullptr;
+    QAction* Viewtrackpoints = nullptr;
+    QAction* Viewevents = nullptr;
+    QMenu* Viewselectedevents = nullptr;
+    QAction* Selectallevents1 = nullptr;
+    QAction* Deselectallevents1 = nullptr;
+    // The twelve event filter items, in menu order.
+    std::vector<QAction*> EventFilterItems;
+    QTimer* PaintTimer = nullptr;
+
+    // The tree item selected last and its object, the table chosen for it,
+    // and the tree items that show the object being edited.
+    TTreeItem* CurrentTreeNode = nullptr;
+    TNodeDescription* CurrentNodeData = nullptr;
+    TStringGrid* CurrentTable = nullptr;
+    std::vector<TTreeItem*> CollectedNodes;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildToolBar();
+    void BuildTables();
+    void BuildMenus();
+    void BuildStatusBar();
+    void InstallHooks();
+    QAction* AddCheck(const char* name, const char* caption, const char* hint, bool down);
+    void SetChampionshipButtons();
+    void TakeSnapshot();
+    void SetWorkingFolder(const QString& fileName);
+    void NodeDeleting(TChampNode* node);
+    void RenameItemsOf(const TChampNode* node);
+    // Ends a table edit; a key the model refused is put back with one warning.
+    void EndTableEdit();
+    void ShowTable(TStringGrid* grid, TChampNode* node);
+    TChampionship* ChampionshipOf(const TTreeItem* item) const;
+    TChampNode* ShownNode(int nodeType) const;
+    TMap* ViewMap() const;
+    bool SaveTo(TChampionship* championship, const QString& fileName);
+    void AddFlightItems(TTreeItem* item);
+
+    std::map<const TStringGrid*, TGridView*> FViews;
+    QStackedLayout* FTableStack = nullptr;
+    THooks FSavedHooks;
+    std::string FWorkingFolder;
+    std::string FSnapshot;
+    const TChampionship* FSnapshotOf = nullptr;
+    std::string FLastRefusal;
+    bool FFirstActivate = true;
+    int FWheelRest = 0;
+};
+
+// A caption with a busy text appended for the life of the object.
+class TBusyCaption {
+public:
+    TBusyCaption(QWidget* window, const QString& suffix);
+    ~TBusyCaption();
+
+private:
+    QWidget* FWindow;
+    QString FCaption;
+};
