@@ -152,8 +152,6 @@ void TDefineTaskNumber::TaskTemplateChange()
         const QSignalBlocker block(d->Version);
         d->Version->clear();
         d->Versions.clear();
-        // A version chosen under another template must not stay the result.
-        ChosenInstance = nullptr;
         const auto chosen = d->Templates.find(d->TaskTemplate->currentIndex());
         ChosenTemplate = chosen == d->Templates.end() ? nullptr : chosen->second;
         if (ChosenTemplate) {
@@ -168,6 +166,8 @@ void TDefineTaskNumber::TaskTemplateChange()
             }
         }
     }
+    // Also without versions: one chosen under another template must not
+    // stay the result.
     VersionChange();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "geodesy/Coord.h"
@@ -15,6 +16,12 @@
 #include "model/Class.h"
 #include "model/Task.h"
 #include "ui/Seams.h"
+
+// Failures print texts, not the bytes of QString.
+[[maybe_unused]] static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tasktest {
 
