@@ -157,6 +157,19 @@ QStringList ChainOrder(TTaskInstance* instance, TCheckElementType kind)
     return names;
 }
 
+// The selected legs of a leg list go, except those a gate stands on; an item
+// that names no leg (a start still waiting for its end) goes too.
+void RemoveSelectedLegs(TTaskInstance* instance, QListWidget* list, TCheckElementType kind)
+{
+    for (QListWidgetItem* item : SelectedItems(list)) {
+        const std::string name = FromQt(item->text());
+        if (instance->RemoveCheckElement(kind, name) || !instance->GetCheckElement(kind, name))
+            delete item;
+        else
+            ShowWarning(QStringLiteral("Can't delete <") + item->text() + QStringLiteral(">."));
+    }
+}
+
 // ------------------------------------------------------------ number edits
 
 // What a number edit does with a text that does not read as a number.
@@ -670,14 +683,7 @@ void TDefineTaskInstance::SpeedAddTPtoLegClick()
 void TDefineTaskInstance::SpeedRemoveLegClick()
 {
     if (!TaskInstance) return;
-    for (QListWidgetItem* item : SelectedItems(d->LegList)) {
-        const std::string name = FromQt(item->text());
-        if (TaskInstance->RemoveCheckElement(ceStraightLeg, name) ||
-            !TaskInstance->GetCheckElement(ceStraightLeg, name))
-            delete item;
-        else
-            ShowWarning(QStringLiteral("Can't delete <") + item->text() + QStringLiteral(">."));
-    }
+    RemoveSelectedLegs(TaskInstance, d->LegList, ceStraightLeg);
     RefillLegList();
 }
 
@@ -764,13 +770,7 @@ void TDefineTaskInstance::SpeedAddTPtoArcLegClick()
 void TDefineTaskInstance::SpeedRemoveArcLegClick()
 {
     if (!TaskInstance) return;
-    for (QListWidgetItem* item : SelectedItems(d->ArcLegList)) {
-        const std::string name = FromQt(item->text());
-        if (TaskInstance->RemoveCheckElement(ceArcLeg, name) || !TaskInstance->GetCheckElement(ceArcLeg, name))
-            delete item;
-        else
-            ShowWarning(QStringLiteral("Can't delete <") + item->text() + QStringLiteral(">."));
-    }
+    RemoveSelectedLegs(TaskInstance, d->ArcLegList, ceArcLeg);
     RefillArcLegList();
 }
 
