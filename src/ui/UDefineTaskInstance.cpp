@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -191,7 +192,8 @@ struct TNumberEdit {
         const QString text = Edit->text();
         if (text.isEmpty() && Empty != TEmptyText::SpringBack) return;
         double number = 0.0;
-        if (ParseDouble(FromQt(text), number)) {
+        // "nan" and "inf" read as numbers but give no place and no circle.
+        if (ParseDouble(FromQt(text), number) && std::isfinite(number)) {
             Value = number;
             Remembered = text;
         } else if (!text.isEmpty() || Empty == TEmptyText::SpringBack) {

@@ -137,6 +137,8 @@ TEST_F(TaskInstanceDialog, BadNumbersSpringBackSilently)
     EXPECT_EQ(Text("TurnPointRadius"), "350");
     Set("TurnPointRadius", "");
     EXPECT_EQ(Text("TurnPointRadius"), "350");
+    Set("TurnPointRadius", "nan");
+    EXPECT_EQ(Text("TurnPointRadius"), "350");
     AddTurnPoints("A");
     EXPECT_EQ(Element(ceTurnPoint, "A")->Radius, 350.0);
     // The gate radius may be emptied while a new one is typed.
