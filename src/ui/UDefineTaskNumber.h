@@ -31,7 +31,14 @@ public:
     void Prepare() override;
     bool CanAccept() const override;
 
+    // The handlers of the form and its combo boxes.
+    void FormActivate();
+    void TaskTemplateChange();
+    void VersionChange();
+
 private:
+    void UpdateOk();
+
     struct TPrivate;
     TPrivate* d;
 };
