@@ -129,14 +129,14 @@ def igc_angle(value, digits, positive, negative):
     return "%0*d%05d%s" % (digits, thousandths // 60000, thousandths % 60000, hemisphere)
 
 
-def write_igc(path, route, start=9 * 3600, speed=27.0):
-    """One fix a second along the route (list of (lat, lon)), at `speed` m/s."""
+def write_igc(path, route, start=9 * 3600, speed=27.0, interval=4):
+    """A fix every `interval` seconds along the route (list of (lat, lon)), at `speed` m/s."""
     lines = ["AXXXDEMO", "HFDTE070826", "HFPLTPILOT:Demo pilot", "HFGTYGLIDERTYPE:Microlight"]
     points = [to_utm(*p) for p in route]
     second = start
     for (e1, n1), (e2, n2) in zip(points, points[1:]):
         length = math.hypot(e2 - e1, n2 - n1)
-        steps = max(1, int(length / speed))
+        steps = max(1, int(length / (speed * interval)))
         for i in range(steps):
             f = i / steps
             lat, lon = from_utm(e1 + f * (e2 - e1), n1 + f * (n2 - n1))
@@ -146,7 +146,7 @@ def write_igc(path, route, start=9 * 3600, speed=27.0):
                 lines.append("E%sPEV" % clock)
             lines.append("B%s%s%sA%05d%05d" % (clock, igc_angle(lat, 2, "N", "S"), igc_angle(lon, 3, "E", "W"),
                                               alt - 15, alt))
-            second += 1
+            second += interval
     with open(path, "w", newline="") as out:
         out.write("\r\n".join(lines) + "\r\n")
 
@@ -258,7 +258,7 @@ def write_championship(path):
 \t\t\t\t<ArcLegs>
 \t\t\t\t</ArcLegs>
 \t\t\t\t<Gates>
-\t\t\t\t\t<Gate WayPoint="AF" Bearing="24" Radius="500"/>
+\t\t\t\t\t<Gate WayPoint="AF" Bearing="32" Radius="500"/>
 \t\t\t\t</Gates>
 \t\t\t</TaskInstance>
 \t\t</TaskTemplate>
@@ -281,12 +281,15 @@ def main():
     os.makedirs(folder, exist_ok=True)
     write_bmp(os.path.join(folder, "demo-map.bmp"))
     write_championship(os.path.join(folder, "demo.xch"))
-    route = [WPT["AF"], WPT["TP1"], WPT["TP2"], WPT["TP3"], WPT["AF"]]
+    # Both take off 1.5 km before the airfield's start gate and cross it on course.
+    approach = place(300 - 150 * math.sin(math.radians(32)), 900 + 150 * math.cos(math.radians(32)))
+    route = [approach, WPT["AF"], WPT["TP1"], WPT["TP2"], WPT["TP3"], WPT["AF"]]
     write_igc(os.path.join(folder, "1T01A.igc"), route)
     # Turns towards TP3 some 1.5 km before TP2: it never enters TP2's cylinder.
     tp1, tp2 = WPT["TP1"], WPT["TP2"]
     short = (tp2[0] + 0.3 * (tp1[0] - tp2[0]) - 0.005, tp2[1] + 0.3 * (tp1[1] - tp2[1]))
-    write_igc(os.path.join(folder, "2T01A.igc"), [WPT["AF"], tp1, short, WPT["TP3"], WPT["AF"]], start=9 * 3600 + 300)
+    write_igc(os.path.join(folder, "2T01A.igc"), [approach, WPT["AF"], tp1, short, WPT["TP3"], WPT["AF"]],
+              start=9 * 3600 + 300)
     with open(os.path.join(folder, "lastmap"), "w") as out:
         out.write("DEMO-MAP")
     print(os.path.abspath(os.path.join(folder, "demo.xch")))
