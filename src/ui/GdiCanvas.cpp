@@ -18,6 +18,8 @@ constexpr double ClipMargin = 64.0;
 // Curves with a box beyond this are left out: at such a zoom no part of
 // them that could show is anything but a straight line far off screen.
 constexpr double CurveLimit = 4194304.0;
+// No label is wider or taller than this.
+constexpr int TextReach = 4096;
 
 // Clips the segment a -> b to the rectangle (Liang-Barsky); false when
 // nothing of it lies inside.
@@ -170,10 +172,15 @@ bool TGdiCanvas::FarOut(double left, double top, double right, double bottom) co
            std::fabs(bottom) > CurveLimit;
 }
 
+bool TGdiCanvas::Unseen(double left, double top, double right, double bottom) const
+{
+    return right < FClip.left() || left > FClip.right() || bottom < FClip.top() || top > FClip.bottom();
+}
+
 void TGdiCanvas::Ellipse(int left, int top, int right, int bottom)
 {
     Normalise(left, top, right, bottom);
-    if (!Active() || FarOut(left, top, right, bottom)) return;
+    if (!Active() || Unseen(left, top, right, bottom) || FarOut(left, top, right, bottom)) return;
     if (right - left <= 1 || bottom - top <= 1) {
         // Too small for a curve: what the box holds, in the pen's colour.
         FPainter.fillRect(QRect(left, top, std::max(1, right - left), std::max(1, bottom - top)),
@@ -186,21 +193,23 @@ void TGdiCanvas::Ellipse(int left, int top, int right, int bottom)
 void TGdiCanvas::Rectangle(int left, int top, int right, int bottom)
 {
     Normalise(left, top, right, bottom);
-    if (!Active() || right - left < 2 || bottom - top < 2) return;
+    if (!Active() || right - left < 2 || bottom - top < 2 || Unseen(left, top, right, bottom)) return;
     FPainter.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
 }
 
 void TGdiCanvas::FillRect(int left, int top, int right, int bottom, const QColor& colour)
 {
     Normalise(left, top, right, bottom);
-    if (!Active() || right == left || bottom == top) return;
+    if (!Active() || right == left || bottom == top || Unseen(left, top, right, bottom)) return;
     FPainter.fillRect(QRect(left, top, right - left, bottom - top), colour);
 }
 
 void TGdiCanvas::Arc(int left, int top, int right, int bottom, TScreenPoint start, TScreenPoint end)
 {
     Normalise(left, top, right, bottom);
-    if (!Active() || FarOut(left, top, right, bottom) || right - left <= 1 || bottom - top <= 1) return;
+    if (!Active() || Unseen(left, top, right, bottom) || FarOut(left, top, right, bottom) || right - left <= 1 ||
+        bottom - top <= 1)
+        return;
     const double cx = (left + right) / 2.0;
     const double cy = (top + bottom) / 2.0;
     // Qt counts angles counter-clockwise on screen from 3 o'clock, y up.
@@ -220,7 +229,8 @@ QSize TGdiCanvas::TextExtent(const QString& text)
 
 void TGdiCanvas::TextOut(int x, int y, const QString& text)
 {
-    if (!Active()) return;
+    // Qt places glyphs in fixed point, which a far-off anchor overflows.
+    if (!Active() || Unseen(x - TextReach, y - TextReach, x + TextReach, y + TextReach)) return;
     const QPen saved = FPainter.pen();
     FPainter.setPen(Qt::black);
     FPainter.drawText(x, y + QFontMetrics(MapLabelFont()).ascent(), text);

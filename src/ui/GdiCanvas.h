@@ -67,6 +67,8 @@ public:
 
 private:
     bool FarOut(double left, double top, double right, double bottom) const;
+    // Nothing of the box comes near the window.
+    bool Unseen(double left, double top, double right, double bottom) const;
 
     QPainter FPainter;
     QRectF FClip;

@@ -162,6 +162,7 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
 
     Map = map;
     Target = target;
+    if (target) target->View = this;
     FBitmap = std::move(image);
     FPyramid = std::move(pyramid);
     MarkerSaved = false;

@@ -124,13 +124,18 @@ public:
         View.SyncView = View.AutoMove = false;
         View.EventMask = 0xFFFFFFFFu;
     }
-    ~TMapFixture() { UserInterface.Reset(); }
+    ~TMapFixture()
+    {
+        View.NodeDeleting(Championship); // lets go of the bitmap too
+        UserInterface.Reset();
+    }
     TMapFixture(const TMapFixture&) = delete;
     TMapFixture& operator=(const TMapFixture&) = delete;
 
-    void LoadMap()
+    // Into the fixture's canvas, or another one (a main window's).
+    void LoadMap(TMapCanvas* target = nullptr)
     {
-        View.LoadMap(Map, &Canvas);
+        View.LoadMap(Map, target ? target : &Canvas);
         View.Redraw();
     }
 

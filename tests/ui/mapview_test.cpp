@@ -135,6 +135,8 @@ TEST(MapView, AFailedLoadKeepsTheMapShownAndPaletteOrHugeBitmapsLoad)
     EXPECT_EQ(f.Pixel(5, 5), qRgb(200, 100, 50));
     EXPECT_EQ(f.Pixel(45, 5), Silver);
     EXPECT_EQ(ReadFileBytes(f.Dir.File("lastmap")), "M3");
+    // A working folder that cannot take "lastmap" does not stop a load.
+    f.Hooks->WorkingFolder = [&f] { return f.Dir.File("missing"); };
 
     // 10 000 x 10 000 at 24 bits: 400 MB decoded, beyond Qt's default limit.
     const int side = 10000;
