@@ -223,7 +223,9 @@ void TGdiCanvas::Arc(int left, int top, int right, int bottom, TScreenPoint star
 
 QSize TGdiCanvas::TextExtent(const QString& text)
 {
-    const QFontMetrics metrics(MapLabelFont());
+    // Measured on the buffer itself: a screen of another resolution would
+    // give a box that does not fit the text drawn into it.
+    const QFontMetrics metrics = Active() ? FPainter.fontMetrics() : QFontMetrics(MapLabelFont());
     return QSize(metrics.horizontalAdvance(text), metrics.height());
 }
 
@@ -233,6 +235,6 @@ void TGdiCanvas::TextOut(int x, int y, const QString& text)
     if (!Active() || Unseen(x - TextReach, y - TextReach, x + TextReach, y + TextReach)) return;
     const QPen saved = FPainter.pen();
     FPainter.setPen(Qt::black);
-    FPainter.drawText(x, y + QFontMetrics(MapLabelFont()).ascent(), text);
+    FPainter.drawText(x, y + FPainter.fontMetrics().ascent(), text);
     FPainter.setPen(saved);
 }

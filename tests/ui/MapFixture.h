@@ -118,6 +118,8 @@ public:
         Map = Championship->FindMap("M1");
         Canvas.resize(windowWidth, windowHeight);
         Canvas.View = &View;
+        View.View = TMapTransform();
+        View.Dragging = false;
         View.ShowMap = true;
         View.ShowGrid = View.ShowWpt = View.ShowTask = View.ShowFlight = false;
         View.ShowPoints = View.ShowEvents = true;

@@ -324,8 +324,15 @@ TEST(MapView, ReplayMarkerRestoresWhatItCoveredAndShowsTheHeading)
     std::vector<std::string> fixes;
     for (int i = 0; i < 4; ++i) fixes.push_back(Fix(10 * i, 150 + step * i, 240));
     for (int i = 0; i < 4; ++i) fixes.push_back(Fix(100 + 10 * i, 450, 300 - step * i));
+    // 2 880 km/h: the heading line runs far beyond the window.
+    fixes.push_back(Fix(300, 150, 420));
+    fixes.push_back(Fix(310, 950, 420));
     TTrack* track = f.SetTrack(fixes);
     const QImage before = f.View.BackBuffer().copy();
+
+    UserInterface.SelectPoint(8);
+    const TScreenPoint fast = ScreenOf(f, track->Polylines[2][0]);
+    EXPECT_EQ(f.Pixel(630, fast.Y), Red);
 
     UserInterface.SelectPoint(1);
     const TScreenPoint p = ScreenOf(f, track->Polylines[0][1]);
@@ -341,9 +348,11 @@ TEST(MapView, ReplayMarkerRestoresWhatItCoveredAndShowsTheHeading)
     EXPECT_EQ(f.Pixel(q.X, q.Y - 54), MapColour(q.X, q.Y - 54));
     const QRect first(p.X - 26, p.Y - 26, 53 + 50, 53);
     EXPECT_EQ(f.View.BackBuffer().copy(first), before.copy(first));
+    const QRect line(fast.X - 26, fast.Y - 26, 640 - (fast.X - 26), 53);
+    EXPECT_EQ(f.View.BackBuffer().copy(line), before.copy(line));
 
     // The last point has no heading: the marker stays where it was.
-    UserInterface.SelectPoint(7);
+    UserInterface.SelectPoint(9);
     EXPECT_EQ(f.Pixel(q.X, q.Y - 45), Red);
     // The quick repaint over the bitmap leaves the marker out.
     f.View.Paint();
