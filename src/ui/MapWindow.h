@@ -28,11 +28,18 @@
 #include "geodesy/Coord.h"
 #include "model/Mapgrid.h"
 
-class QPainter;
-class TMap;
-class TTrackPoint;
+class QColor;
+class TArcLeg;
 class TChampNode;
+class TDatum;
+class TGate;
+class TGdiCanvas;
+class TMap;
 class TMapWindow;
+class TStraightLeg;
+class TTrackPoint;
+class TTurnPoint;
+class TWayPointSet;
 
 // The drawing surface (`Graf`): shows the map view's back buffer and hands
 // mouse and size events to whoever listens.
@@ -145,10 +152,37 @@ public:
     int RedrawCount = 0;
 
 private:
-    void ResizeBuffer();
+    // The buffer takes the target's size; false when there is nothing to
+    // draw on (no target, or a window without area).
+    bool ResizeBuffer();
+    // Asks the target to show the buffer.
     void Show();
+    void DropMap();
+
+    // Positions to window pixels through the loaded map: a place given on
+    // its own datum, a bitmap point.
+    TScreenPoint ToScreen(const TLocation& location);
+    TScreenPoint ToScreen(const TGeoCoord& geo, const TDatum* datum);
+    TScreenPoint ToScreen(const TMapPoint& bitmapPoint) const;
+    const TDatum* MapDatum();
+    TWayPointSet* WayPointSet() const;
+
+    void DrawPolyline(TGdiCanvas& canvas, const std::vector<TMapPoint>& points);
+    void DrawLine(TGdiCanvas& canvas, const TMapPoint& a, const TMapPoint& b);
+    // The small white disc with a cross that marks a place.
+    static void DrawSymbol(TGdiCanvas& canvas, TScreenPoint p);
+    // A name in a filled box below and right of the place.
+    static void DrawLabel(TGdiCanvas& canvas, TScreenPoint p, const std::string& text, const QColor& fill);
+    // Task elements; their positions are given on `datum`, the waypoint
+    // set's.
+    void DrawTurnPoint(TGdiCanvas& canvas, const TTurnPoint& turnPoint, const TDatum* datum);
+    void DrawGate(TGdiCanvas& canvas, const TGate& gate, const TDatum* datum);
+    void DrawStraightLeg(TGdiCanvas& canvas, const TStraightLeg& leg, const TDatum* datum);
+    void DrawArcLeg(TGdiCanvas& canvas, const TArcLeg& leg, const TDatum* datum);
 
     QImage FBuffer;
     QImage FBitmap;               // the map, RGB32
     std::vector<QImage> FPyramid; // FBitmap halved again and again
+    std::vector<TScreenPoint> FScreenPoints; // DrawPolyline's, kept to spare allocations
+    bool FMovingMarker = false;   // AutoMove's redraw is under way
 };

@@ -121,8 +121,10 @@ void TUserInterface::SelectPoint(int index)
 int TUserInterface::FindNearestPoint(int x, int y)
 {
     if (!CurrentFlight) return 0;
-    const TTrack* track = CurrentFlight->Track();
+    TTrack* track = CurrentFlight->Track();
     if (!track || !MapWindow.HasValidMap()) return -1;
+    // The pixels of the map in the view (free when they are up to date).
+    track->ProjectToMap(MapWindow.Map);
     const TMapPoint p = MapWindow.View.ScreenToImage(x, y);
     return track->FindNearestPoint(p.X, p.Y);
 }
