@@ -11,16 +11,29 @@
 bool Guarded(const std::function<void()>& work);
 
 // A slot that runs `work` guarded, for connect(). `work` takes the signal's
-// arguments, or none.
+// arguments, or none. The call operators say what they accept, so Qt can
+// find out how many of a signal's arguments the slot takes.
 template <class F>
-auto GuardedSlot(F work)
+struct TGuardedSlot {
+    F Work;
+
+    template <class... A>
+        requires std::is_invocable_v<const F&, A...>
+    void operator()(A&&... args) const
+    {
+        Guarded([&] { Work(std::forward<A>(args)...); });
+    }
+
+    template <class... A>
+        requires(sizeof...(A) > 0 && !std::is_invocable_v<const F&, A...> && std::is_invocable_v<const F&>)
+    void operator()(A&&...) const
+    {
+        Guarded([&] { Work(); });
+    }
+};
+
+template <class F>
+TGuardedSlot<F> GuardedSlot(F work)
 {
-    return [work = std::move(work)](auto&&... args) {
-        Guarded([&] {
-            if constexpr (std::is_invocable_v<const F&, decltype(args)...>)
-                work(std::forward<decltype(args)>(args)...);
-            else
-                work();
-        });
-    };
+    return TGuardedSlot<F>{std::move(work)};
 }

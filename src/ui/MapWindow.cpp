@@ -147,13 +147,15 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
 
     TChampionship* championship = UserInterface.ActiveChampionship();
     if (!championship) championship = dynamic_cast<TChampionship*>(map->Owner());
-    const std::string fileName = (championship ? championship->Folder() : std::string()) +
-                                 map->GetAttribute(acMapFile);
+    // The folder is a file-system path; the map's file name is model text.
+    const QString path =
+        PathToQt(championship ? championship->Folder() : std::string()) + FileNameToQt(map->GetAttribute(acMapFile));
+    const std::string fileName = FromQt(path);
 
     // Read into temporaries: a bitmap that does not load leaves the view
     // showing what it showed.
     QImageReader::setAllocationLimit(BitmapAllocationLimitMB);
-    QImageReader reader(FileNameToQt(fileName));
+    QImageReader reader(path);
     QImage image;
     if (!reader.read(&image) || image.isNull()) throw TException("", "Can't load map bitmap", fileName);
     if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);

@@ -228,7 +228,9 @@ TEST_F(WindowTest, EachNodeTypeShowsItsTableCaptionAndMenu)
             EXPECT_EQ(W().windowTitle(), captionBefore);
         }
         EXPECT_EQ(W().BuildTreeMenu(), c.HasMenu) << c.Path.back();
-        if (c.HasMenu) EXPECT_EQ(MenuTexts(W().TreeMenu), c.Menu) << c.Path.back();
+        if (c.HasMenu) {
+            EXPECT_EQ(MenuTexts(W().TreeMenu), c.Menu) << c.Path.back();
+        }
     }
 }
 
@@ -307,6 +309,7 @@ TEST_F(WindowTest, DeletingRemovesEveryItemOrRefusesWhatIsInUse)
     Select({"CUP", "Teams", "FRA: France", "ML: Microlight", "3: Jeanne"});
     Script->AnswerButton(TButton::Yes);
     W().TreeMenuDelete->trigger();
+    TakePrompts();
     EXPECT_EQ(UserInterface.CurrentFlight, nullptr);
     EXPECT_EQ(UserInterface.MapWindow.CurrentPoint, nullptr);
     EXPECT_FALSE(Item({"CUP", "Teams", "FRA: France", "ML: Microlight", "3: Jeanne"}));
