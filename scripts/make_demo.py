@@ -111,7 +111,7 @@ def write_bmp(path):
             y = y1 + (y2 - y1) * i / steps
             for dx in (-2, -1, 0, 1, 2):
                 for dy in (-2, -1, 0, 1, 2):
-                    put(int(x + dx), int(y + dy), (200, 80, 60))
+                    put(int(x + dx), int(y + dy), (150, 130, 110))
     for _, _, (px, py) in WAYPOINTS:  # villages
         for dx in range(-30, 31):
             for dy in range(-20, 21):

@@ -288,13 +288,11 @@ void TZephyrant::UpdateEventFilter()
 {
     static const std::uint32_t bits[12] = {8, 16 | 32, 64, 128, 1, 2, 4, 1024 | 2048, 256 | 512, 4096, 8192, 16384};
     const int index = CurrentPointIndex();
-    std::uint32_t mask = View().EventMask;
-    for (std::size_t i = 0; i < EventFilterItems.size() && i < 12; ++i) {
-        if (EventFilterItems[i]->isChecked())
-            mask |= bits[i];
-        else
-            mask &= ~bits[i];
-    }
+    // The mask is what the items say: after "Select all events" the bits
+    // that no item shows go with the first click.
+    std::uint32_t mask = 0;
+    for (std::size_t i = 0; i < EventFilterItems.size() && i < 12; ++i)
+        if (EventFilterItems[i]->isChecked()) mask |= bits[i];
     View().EventMask = mask;
     RefillTrackTable(index);
 }
