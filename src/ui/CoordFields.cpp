@@ -1,19 +1,17 @@
 #include "ui/CoordFields.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "geodesy/Datum.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
-#include "ui/Guard.h"
 #include "ui/FormControls.h"
+#include "ui/Guard.h"
 #include "ui/QtText.h"
 
 namespace {
@@ -42,15 +40,6 @@ bool Part(const QString& text, int from, int count, long long& out)
     const QString part = text.mid(from, count).trimmed();
     out = 0;
     return part.isEmpty() || ParseInt(FromQt(part), out);
-}
-
-TMaskEdit* MaskEdit(const QString& name, const QString& mask, bool fixedPitch)
-{
-    auto* edit = new TMaskEdit;
-    edit->setObjectName(name);
-    if (fixedPitch) edit->setFont(FixedPitchFont());
-    edit->SetEditMask(mask);
-    return edit;
 }
 
 QChar CharAt(const QString& text, int index)
@@ -118,49 +107,34 @@ bool ParseAngle(const QString& text, int format, bool longitude, double& degrees
 TCoordFields::TCoordFields(QWidget* owner, double& latitude, double& longitude)
     : QObject(owner), Datum(DefaultDatum()), FLatitude(latitude), FLongitude(longitude)
 {
-    Latitude = MaskEdit(QStringLiteral("Latitude"), AngleMask(afDegMinSec, false), true);
-    Longitude = MaskEdit(QStringLiteral("Longitude"), AngleMask(afDegMinSec, true), true);
-    Northing = MaskEdit(QStringLiteral("Northing"), QStringLiteral(" 0 000 000 m;0;_"), true);
-    Easting = MaskEdit(QStringLiteral("Easting"), QStringLiteral("   000 000 m;0;_"), true);
-    Zone = MaskEdit(QStringLiteral("Zone"), QStringLiteral(" 90 >L;0;_"), false);
+    Latitude = NamedMaskEdit(QStringLiteral("Latitude"), AngleMask(afDegMinSec, false), true);
+    Longitude = NamedMaskEdit(QStringLiteral("Longitude"), AngleMask(afDegMinSec, true), true);
+    Northing = NamedMaskEdit(QStringLiteral("Northing"), QStringLiteral(" 0 000 000 m;0;_"), true);
+    Easting = NamedMaskEdit(QStringLiteral("Easting"), QStringLiteral("   000 000 m;0;_"), true);
+    Zone = NamedMaskEdit(QStringLiteral("Zone"), QStringLiteral(" 90 >L;0;_"), false);
 
-    Format = new QGroupBox(QStringLiteral("Format"));
-    Format->setObjectName(QStringLiteral("Format"));
-    FFormatItems = new QButtonGroup(this);
-    auto* items = new QVBoxLayout(Format);
-    const QString captions[] = {QString::fromUtf8("ddº mm' ss.ss''"), QString::fromUtf8("ddº mm.mmmm'"),
-                                QString::fromUtf8("dd.ddddddº")};
-    for (int i = 0; i < 3; ++i) {
-        auto* item = new QRadioButton(captions[i]);
-        item->setObjectName(QStringLiteral("Format%1").arg(i));
-        FFormatItems->addButton(item, i);
-        items->addWidget(item);
-    }
+    Format = NamedGroup(QStringLiteral("Format"), QStringLiteral("Format"));
+    FFormatItems = AddRadioItems(Format,
+                                 {QString::fromUtf8("ddº mm' ss.ss''"), QString::fromUtf8("ddº mm.mmmm'"),
+                                  QString::fromUtf8("dd.ddddddº")},
+                                 Qt::Vertical);
 
-    Geographic = new QGroupBox(QStringLiteral("Geographic"), owner);
-    Geographic->setObjectName(QStringLiteral("Geographic"));
+    Geographic = NamedGroup(QStringLiteral("Geographic"), QStringLiteral("Geographic"));
     auto* geo = new QGridLayout(Geographic);
-    geo->addWidget(new QLabel(QStringLiteral("Latitude")), 0, 0);
-    geo->addWidget(Latitude, 0, 1);
-    geo->addWidget(new QLabel(QStringLiteral("Longitude")), 1, 0);
-    geo->addWidget(Longitude, 1, 1);
+    AddLabelled(geo, 0, 0, QStringLiteral("Latitude"), Latitude);
+    AddLabelled(geo, 1, 0, QStringLiteral("Longitude"), Longitude);
     geo->addWidget(Format, 0, 2, 3, 1);
     geo->setRowStretch(2, 1);
 
     Projection = new QComboBox;
     Projection->setObjectName(QStringLiteral("Projection"));
     Projection->addItems({QStringLiteral("None"), QStringLiteral("UTM"), QStringLiteral("Lambert conformal conic")});
-    Grid = new QGroupBox(QStringLiteral("Grid"), owner);
-    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid = NamedGroup(QStringLiteral("Grid"), QStringLiteral("Grid"));
     auto* grid = new QGridLayout(Grid);
-    grid->addWidget(new QLabel(QStringLiteral("Projection")), 0, 0);
-    grid->addWidget(Projection, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Zone")), 0, 2);
-    grid->addWidget(Zone, 0, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Easting")), 1, 0);
-    grid->addWidget(Easting, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Northing")), 1, 2);
-    grid->addWidget(Northing, 1, 3);
+    AddLabelled(grid, 0, 0, QStringLiteral("Projection"), Projection);
+    AddLabelled(grid, 0, 2, QStringLiteral("Zone"), Zone);
+    AddLabelled(grid, 1, 0, QStringLiteral("Easting"), Easting);
+    AddLabelled(grid, 1, 2, QStringLiteral("Northing"), Northing);
 
     // The user's edits only (textEdited): what the dialog writes itself
     // starts no handler.

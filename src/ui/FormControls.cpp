@@ -1,11 +1,16 @@
 #include "ui/FormControls.h"
 
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
 
 namespace {
 
@@ -191,4 +196,48 @@ QPushButton* AddOkCancelHelp(QDialog* dialog, QBoxLayout* layout)
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return ok;
+}
+
+QLineEdit* NamedEdit(const QString& name)
+{
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    return edit;
+}
+
+TMaskEdit* NamedMaskEdit(const QString& name, const QString& formMask, bool fixedPitch)
+{
+    auto* edit = new TMaskEdit;
+    edit->setObjectName(name);
+    // Before the mask: the edit's width is measured in this font.
+    if (fixedPitch) edit->setFont(FixedPitchFont());
+    edit->SetEditMask(formMask);
+    return edit;
+}
+
+QGroupBox* NamedGroup(const QString& name, const QString& caption)
+{
+    auto* box = new QGroupBox(caption);
+    box->setObjectName(name);
+    return box;
+}
+
+QButtonGroup* AddRadioItems(QGroupBox* box, const QStringList& captions, Qt::Orientation orientation)
+{
+    auto* group = new QButtonGroup(box);
+    QBoxLayout* items = orientation == Qt::Horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(box))
+                                                      : static_cast<QBoxLayout*>(new QVBoxLayout(box));
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* item = new QRadioButton(captions[i]);
+        item->setObjectName(box->objectName() + QString::number(i));
+        group->addButton(item, i);
+        items->addWidget(item);
+    }
+    return group;
+}
+
+void AddLabelled(QGridLayout* grid, int row, int column, const QString& label, QWidget* field)
+{
+    grid->addWidget(new QLabel(label), row, column);
+    grid->addWidget(field, row, column + 1);
 }

@@ -20,8 +20,11 @@
 // the blank character at input positions).
 QString MaskToQt(const QString& formMask, QVector<int>* inputs = nullptr, QString* display = nullptr);
 
-class QDialog;
 class QBoxLayout;
+class QButtonGroup;
+class QDialog;
+class QGridLayout;
+class QGroupBox;
 class QPushButton;
 
 class TMaskEdit : public QLineEdit {
@@ -57,6 +60,16 @@ private:
 
 // The fixed-pitch font of masked coordinate fields.
 QFont FixedPitchFont();
+
+// Controls named as the dialogs' handlers and scripts know them.
+QLineEdit* NamedEdit(const QString& name);
+TMaskEdit* NamedMaskEdit(const QString& name, const QString& formMask, bool fixedPitch);
+QGroupBox* NamedGroup(const QString& name, const QString& caption);
+// A radio group: one button per caption in the box (named after the box with
+// the item's index), ids 0, 1, ...
+QButtonGroup* AddRadioItems(QGroupBox* box, const QStringList& captions, Qt::Orientation orientation);
+// A label and its field side by side in a grid.
+void AddLabelled(QGridLayout* grid, int row, int column, const QString& label, QWidget* field);
 
 // "OK" (default, accepts), "Cancel" (rejects) and "&Help" (no action) at the
 // right of a new row added to `layout`; the OK button is returned.

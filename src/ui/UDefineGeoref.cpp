@@ -2,7 +2,6 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <limits>
@@ -15,13 +14,6 @@
 #include "ui/QtText.h"
 
 namespace {
-
-QLineEdit* PixelEdit(const QString& name)
-{
-    auto* edit = new QLineEdit;
-    edit->setObjectName(name);
-    return edit;
-}
 
 bool WholeNumber(const QLineEdit* edit, int& out)
 {
@@ -40,15 +32,12 @@ TDefineGeoref::TDefineGeoref(QWidget* parent) : TDialogForm(parent)
     setObjectName(QStringLiteral("DefineGeoref"));
     setWindowTitle(QStringLiteral("Define map reference"));
 
-    PixelX = PixelEdit(QStringLiteral("PixelX"));
-    PixelY = PixelEdit(QStringLiteral("PixelY"));
-    auto* bitmap = new QGroupBox(QStringLiteral("Bitmap"));
-    bitmap->setObjectName(QStringLiteral("Bitmap"));
+    PixelX = NamedEdit(QStringLiteral("PixelX"));
+    PixelY = NamedEdit(QStringLiteral("PixelY"));
+    QGroupBox* bitmap = NamedGroup(QStringLiteral("Bitmap"), QStringLiteral("Bitmap"));
     auto* pixels = new QGridLayout(bitmap);
-    pixels->addWidget(new QLabel(QStringLiteral("X")), 0, 0);
-    pixels->addWidget(PixelX, 0, 1);
-    pixels->addWidget(new QLabel(QStringLiteral("Y")), 0, 2);
-    pixels->addWidget(PixelY, 0, 3);
+    AddLabelled(pixels, 0, 0, QStringLiteral("X"), PixelX);
+    AddLabelled(pixels, 0, 2, QStringLiteral("Y"), PixelY);
 
     Coords = new TCoordFields(this, Latitude, Longitude);
 

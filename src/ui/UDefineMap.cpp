@@ -1,14 +1,13 @@
 #include "ui/UDefineMap.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QAbstractItemView>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -21,13 +20,6 @@
 #include "ui/Seams.h"
 
 namespace {
-
-QLineEdit* TextEdit(const QString& name)
-{
-    auto* edit = new QLineEdit;
-    edit->setObjectName(name);
-    return edit;
-}
 
 QComboBox* List(const QString& name)
 {
@@ -61,13 +53,13 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     setObjectName(QStringLiteral("DefineMap"));
     setWindowTitle(QStringLiteral("Map definition"));
 
-    Name = TextEdit(QStringLiteral("Name"));
-    ShortName = TextEdit(QStringLiteral("ShortName"));
-    Description = TextEdit(QStringLiteral("Description"));
-    FileName = TextEdit(QStringLiteral("FileName"));
+    Name = NamedEdit(QStringLiteral("Name"));
+    ShortName = NamedEdit(QStringLiteral("ShortName"));
+    Description = NamedEdit(QStringLiteral("Description"));
+    FileName = NamedEdit(QStringLiteral("FileName"));
     SelectFile = new QPushButton(QStringLiteral("Select"));
     SelectFile->setObjectName(QStringLiteral("SelectFile"));
-    Scale = TextEdit(QStringLiteral("Scale"));
+    Scale = NamedEdit(QStringLiteral("Scale"));
     DatumName = List(QStringLiteral("DatumName"));
     DatumRegion = List(QStringLiteral("DatumRegion"));
     Projection = List(QStringLiteral("Projection"));
@@ -88,13 +80,10 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     row(QStringLiteral("Scale 1/"), Scale);
     row(QStringLiteral("Projection"), Projection);
 
-    auto* datum = new QGroupBox(QStringLiteral("Datum"));
-    datum->setObjectName(QStringLiteral("Datum"));
+    QGroupBox* datum = NamedGroup(QStringLiteral("Datum"), QStringLiteral("Datum"));
     auto* lists = new QGridLayout(datum);
-    lists->addWidget(new QLabel(QStringLiteral("Name")), 0, 0);
-    lists->addWidget(DatumName, 0, 1);
-    lists->addWidget(new QLabel(QStringLiteral("Region")), 1, 0);
-    lists->addWidget(DatumRegion, 1, 1);
+    AddLabelled(lists, 0, 0, QStringLiteral("Name"), DatumName);
+    AddLabelled(lists, 1, 0, QStringLiteral("Region"), DatumRegion);
     lists->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);

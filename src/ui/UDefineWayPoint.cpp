@@ -1,13 +1,12 @@
 #include "ui/UDefineWayPoint.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "geodesy/Datum.h"
@@ -20,50 +19,19 @@
 #include "ui/Guard.h"
 #include "ui/QtText.h"
 
-namespace {
-
-QLineEdit* TextEdit(const QString& name)
-{
-    auto* edit = new QLineEdit;
-    edit->setObjectName(name);
-    return edit;
-}
-
-TMaskEdit* ReferenceEdit(const QString& name, const QString& mask)
-{
-    auto* edit = new TMaskEdit;
-    edit->setObjectName(name);
-    edit->setFont(FixedPitchFont());
-    edit->SetEditMask(mask);
-    return edit;
-}
-
-} // namespace
-
 TDefineWayPoint::TDefineWayPoint(QWidget* parent) : TDialogForm(parent), MapDatum(DefaultDatum())
 {
     setObjectName(QStringLiteral("DefineWayPoint"));
     setWindowTitle(QStringLiteral("Define Waypoint"));
 
-    CodeEdit = TextEdit(QStringLiteral("Code"));
-    DescriptionEdit = TextEdit(QStringLiteral("Description"));
+    CodeEdit = NamedEdit(QStringLiteral("Code"));
+    DescriptionEdit = NamedEdit(QStringLiteral("Description"));
     auto* names = new QGridLayout;
-    names->addWidget(new QLabel(QStringLiteral("Code")), 0, 0);
-    names->addWidget(CodeEdit, 0, 1);
-    names->addWidget(new QLabel(QStringLiteral("Description")), 1, 0);
-    names->addWidget(DescriptionEdit, 1, 1);
+    AddLabelled(names, 0, 0, QStringLiteral("Code"), CodeEdit);
+    AddLabelled(names, 1, 0, QStringLiteral("Description"), DescriptionEdit);
 
-    auto* datum = new QGroupBox(QStringLiteral("Datum for waypoint edition"));
-    datum->setObjectName(QStringLiteral("DatumSelect"));
-    auto* datumItems = new QHBoxLayout(datum);
-    DatumSelect = new QButtonGroup(this);
-    const QString captions[] = {QStringLiteral("WGS84"), QStringLiteral("Datum of loaded map")};
-    for (int i = 0; i < 2; ++i) {
-        auto* item = new QRadioButton(captions[i]);
-        item->setObjectName(QStringLiteral("DatumSelect%1").arg(i));
-        DatumSelect->addButton(item, i);
-        datumItems->addWidget(item);
-    }
+    QGroupBox* datum = NamedGroup(QStringLiteral("DatumSelect"), QStringLiteral("Datum for waypoint edition"));
+    DatumSelect = AddRadioItems(datum, {QStringLiteral("WGS84"), QStringLiteral("Datum of loaded map")}, Qt::Horizontal);
     DatumSelect->button(1)->setChecked(true);
 
     Coords = new TCoordFields(this, LatitudeValue, LongitudeValue);
@@ -72,17 +40,14 @@ TDefineWayPoint::TDefineWayPoint(QWidget* parent) : TDialogForm(parent), MapDatu
 
     RefWaypointList = new QComboBox;
     RefWaypointList->setObjectName(QStringLiteral("RefWaypointList"));
-    RefBearing = ReferenceEdit(QStringLiteral("RefBearing"), QString::fromUtf8(" 000.0 º;0;_"));
-    RefDistance = ReferenceEdit(QStringLiteral("RefDistance"), QStringLiteral(" 9 999 990 m;0;_"));
-    auto* reference = new QGroupBox(QStringLiteral("Reference"));
-    reference->setObjectName(QStringLiteral("Reference"));
+    RefBearing = NamedMaskEdit(QStringLiteral("RefBearing"), QString::fromUtf8(" 000.0 º;0;_"), true);
+    RefDistance = NamedMaskEdit(QStringLiteral("RefDistance"), QStringLiteral(" 9 999 990 m;0;_"), true);
+    QGroupBox* reference = NamedGroup(QStringLiteral("Reference"), QStringLiteral("Reference"));
     auto* refs = new QGridLayout(reference);
     refs->addWidget(new QLabel(QStringLiteral("Reference Waypoint")), 0, 0);
     refs->addWidget(RefWaypointList, 0, 1, 1, 3);
-    refs->addWidget(new QLabel(QStringLiteral("Bearing")), 1, 0);
-    refs->addWidget(RefBearing, 1, 1);
-    refs->addWidget(new QLabel(QStringLiteral("Distance")), 1, 2);
-    refs->addWidget(RefDistance, 1, 3);
+    AddLabelled(refs, 1, 0, QStringLiteral("Bearing"), RefBearing);
+    AddLabelled(refs, 1, 2, QStringLiteral("Distance"), RefDistance);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(names);
