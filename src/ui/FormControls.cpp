@@ -4,18 +4,18 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QFocusEvent>
-#include <QPushButton>
-#include <QSignalBlocker>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace {
 
-// A form mask character that takes input, and its Qt class when required and
-// when the position may stay blank.
+// A form mask character that takes input, its Qt class, and a character the
+// position accepts (a stand-in while blanks are written).
 struct TInputClass {
     QChar Form;
     QChar Qt;

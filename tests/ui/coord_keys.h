@@ -12,14 +12,8 @@ inline void PressKey(QWidget* widget, int key, const QString& text = {})
     QApplication::sendEvent(widget, &release);
 }
 
+// Qt's key codes of letters, digits and '.' are their upper-case characters.
 inline void TypeKeys(QWidget* widget, const QString& keys)
 {
-    for (QChar c : keys) {
-        const QChar upper = c.toUpper();
-        int key = Qt::Key_Space;
-        if (upper >= u'A' && upper <= u'Z') key = Qt::Key_A + (upper.unicode() - u'A');
-        if (c >= u'0' && c <= u'9') key = Qt::Key_0 + (c.unicode() - u'0');
-        if (c == u'.') key = Qt::Key_Period;
-        PressKey(widget, key, QString(c));
-    }
+    for (QChar c : keys) PressKey(widget, c.toUpper().unicode(), QString(c));
 }
