@@ -98,7 +98,12 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     connect(Scale, &QLineEdit::editingFinished, this, GuardedSlot([this] { ScaleChange(false); }));
 }
 
-TDefineMap::~TDefineMap() = default;
+TDefineMap::~TDefineMap()
+{
+    // Destroying the children moves the focus out of the scale field, whose
+    // editingFinished must not reach a dialog that is half gone.
+    Scale->disconnect(this);
+}
 
 void TDefineMap::SetFields(const TMapFields& fields)
 {
