@@ -8,6 +8,8 @@
 
 #include "ui/DialogForm.h"
 
+class QLineEdit;
+class TCoordFields;
 class TMap;
 
 class TDefineGeoref : public TDialogForm {
@@ -16,7 +18,7 @@ public:
     explicit TDefineGeoref(QWidget* parent = nullptr);
     ~TDefineGeoref() override;
 
-    // Set by the caller: whose datum the coordinates are on.
+    // Set by the caller: whose datum the coordinates are on (WGS 84 without).
     TMap* Map = nullptr;
 
     void SetPixel(int x, int y);
@@ -28,11 +30,14 @@ public:
     double Latitude = 0.0;
     double Longitude = 0.0;
 
+    // Both groups show the position handed in, on the map's datum.
     void Prepare() override;
-    // Also "Latitude" and "Longitude" as decimal degrees on the map's datum.
+    // Also "Latitude" and "Longitude" as decimal degrees on the map's datum,
+    // and "Format" as an item index.
     void ScriptField(const QString& name, const QString& value) override;
 
-private:
-    struct TPrivate;
-    TPrivate* d;
+    QLineEdit* PixelX = nullptr;
+    QLineEdit* PixelY = nullptr;
+    // Latitude, Longitude, Format, Projection, Northing, Easting, Zone.
+    TCoordFields* Coords = nullptr;
 };

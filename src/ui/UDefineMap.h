@@ -3,9 +3,15 @@
 // description, bitmap file, scale, projection and datum (name and region of
 // use from "Datums.xml"). The edits keep their texts between uses.
 
+#include <memory>
 #include <string>
 
 #include "ui/DialogForm.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class TDatumSet;
 
 struct TMapFields {
     std::string Name;
@@ -31,10 +37,29 @@ public:
     // What the dialog holds now (edits and the lists' choices).
     TMapFields Fields() const;
 
+    // Reads the datum file of the program's folder into the lists and
+    // chooses the remembered items; a missing or unreadable file throws.
     void Prepare() override;
+    // Lets go of the datum file's list.
     void Finish() override;
 
+    QLineEdit* Name = nullptr;
+    QLineEdit* ShortName = nullptr;
+    QLineEdit* Description = nullptr;
+    QLineEdit* FileName = nullptr;
+    QPushButton* SelectFile = nullptr;
+    QLineEdit* Scale = nullptr;
+    QComboBox* DatumName = nullptr;
+    QComboBox* DatumRegion = nullptr;
+    QComboBox* Projection = nullptr;
+
 private:
-    struct TPrivate;
-    TPrivate* d;
+    void DatumNameChange();
+    void SelectFileClick();
+    void ScaleChange(bool typing);
+
+    std::unique_ptr<TDatumSet> FDatums; // only while the dialog is shown
+    std::string FDatumName;
+    std::string FRegion;
+    std::string FProjection;
 };

@@ -8,7 +8,13 @@
 
 #include "ui/DialogForm.h"
 
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class TCoordFields;
+class TDatum;
 class TMap;
+class TMaskEdit;
 class TWayPointSet;
 
 class TDefineWayPoint : public TDialogForm {
@@ -26,16 +32,40 @@ public:
     std::string Code() const;
     void SetDescription(const std::string& description);
     std::string Description() const;
-    // Radians, on WGS 84 before Prepare and after Finish.
+    // Radians, on WGS 84 before Prepare and after Finish; on EditDatum while
+    // the dialog is shown.
     double LatitudeValue = 0.0;
     double LongitudeValue = 0.0;
 
+    // Shows the position on the map's datum, no reference chosen.
     void Prepare() override;
+    // Back to WGS 84, whichever datum was shown.
     void Finish() override;
-    // Also "Latitude" and "Longitude" as decimal degrees on WGS 84.
+    // Also "Latitude" and "Longitude" as decimal degrees on WGS 84, and
+    // "Format" and "DatumSelect" as item indexes.
     void ScriptField(const QString& name, const QString& value) override;
 
+    // Converts the position into the datum and edits on it from now on.
+    void SetEditDatum(const TDatum* datum);
+    // Bearing and distance from the chosen reference waypoint to the position.
+    void UpdateReference();
+
+    // The datum the position is edited on (WGS 84 or MapDatum).
+    const TDatum* EditDatum() const;
+    // The map's datum, taken when the dialog is shown.
+    const TDatum* MapDatum;
+
+    QLineEdit* CodeEdit = nullptr;        // "Code"
+    QLineEdit* DescriptionEdit = nullptr; // "Description"
+    QButtonGroup* DatumSelect = nullptr;
+    QComboBox* RefWaypointList = nullptr;
+    TMaskEdit* RefBearing = nullptr;
+    TMaskEdit* RefDistance = nullptr;
+    TCoordFields* Coords = nullptr;
+
 private:
-    struct TPrivate;
-    TPrivate* d;
+    void DatumSelectClick(int item);
+    void RefChange();
+
+    bool FRefBusy = false;
 };

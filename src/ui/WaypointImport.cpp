@@ -1,8 +1,111 @@
 #include "ui/WaypointImport.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/Datum.h"
+#include "model/Exceptions.h"
+#include "model/Waypoint.h"
+#include "platform/Numbers.h"
+#include "ui/QtText.h"
+#include "ui/Seams.h"
+
+namespace {
+
+const char* const FileWhere = "Open waypoint file";
+const char* const LineWhere = "Import waypoint";
+
+std::string Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// Every comma separates, so an empty field keeps the later ones in place.
+std::vector<std::string_view> Fields(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = line.find(',', start);
+        fields.push_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (comma == std::string_view::npos) return fields;
+        start = comma + 1;
+    }
+}
+
+std::string Field(const std::vector<std::string_view>& fields, std::size_t number)
+{
+    return number <= fields.size() ? Trimmed(fields[number - 1]) : std::string();
+}
+
+// Degrees within the limit; anything else (also a missing field, "nan")
+// refuses the line rather than placing a waypoint anywhere.
+double Degrees(const std::string& text, double limit, const char* what)
+{
+    double degrees = 0.0;
+    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit)) throw TException(LineWhere, what, text);
+    return degrees;
+}
+
+// Fields 2, 3, 4 and 11: code, latitude, longitude, description.
+TWayPoint ReadWaypoint(std::string_view line)
+{
+    const std::vector<std::string_view> fields = Fields(line);
+    const std::string code = Field(fields, 2);
+    if (code.empty()) throw TException(LineWhere, "Missing waypoint code", std::string(line));
+    const double latitude = Degrees(Field(fields, 3), 90.0, "Invalid latitude");
+    const double longitude = Degrees(Field(fields, 4), 180.0, "Invalid longitude");
+    const TGeoCoord geo{DegToRad(longitude), DegToRad(latitude), 0.0};
+    return TWayPoint(TLocation(geo, DefaultDatum()), code, Field(fields, 11) + " (Imported from WPT file)");
+}
+
+// The file's lines without their ends; a line end of CR LF counts as one.
+std::vector<std::string> Lines(const QByteArray& data)
+{
+    std::vector<std::string> lines;
+    const std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
 int ImportOziWaypoints(TWayPointSet& set, const QString& path)
 {
-    (void)set;
-    (void)path;
-    return 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw TException(FileWhere, "Can't open", FileNameFromQt(path));
+    const std::vector<std::string> lines = Lines(file.readAll());
+    file.close();
+
+    const std::string first = lines.empty() ? std::string() : lines[0];
+    if (first != "OziExplorer Waypoint File Version 1.1") throw TException(FileWhere, "Unsupported file format", first);
+    const std::string datum = lines.size() < 2 ? std::string() : lines[1];
+    if (datum != "WGS 84") throw TException(FileWhere, "Datum must be \"WGS 84\"", datum);
+
+    int added = 0;
+    // Lines 3 and 4 say nothing we use; line 5 is waypoint 1.
+    for (std::size_t i = 4; i < lines.size(); ++i) {
+        try {
+            set.Add(ReadWaypoint(lines[i]));
+            ++added;
+        } catch (const TException& e) {
+            const QString text = QStringLiteral("Error importing waypoint no ") + QString::number(i - 3) +
+                                 QLatin1Char('\n') + ToQt(e.Message()) + QLatin1Char('\n') +
+                                 QStringLiteral("CANCEL the remaining waypoints or just IGNORE this one?");
+            if (AskCancelIgnore(text) == TButton::Cancel) break;
+        }
+    }
+    return added;
 }

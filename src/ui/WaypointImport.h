@@ -4,6 +4,13 @@
 // itself; a line that fails is shown in a box whose Cancel stops the import
 // and whose Ignore goes on with the next line. A file that cannot be opened or
 // whose header is not the expected one throws TException and adds nothing.
+// Lines may end in CR LF or LF. Fields are separated by every comma: 2 is the
+// code, 3 and 4 latitude and longitude (decimal degrees, read whatever the
+// locale), 11 the description. A line without code or with a coordinate that
+// does not read goes to the Cancel/Ignore box like a duplicate code.
+//
+// The caller refills the waypoint table and redraws the map afterwards, also
+// after a Cancel (the waypoints added before it stay).
 
 #include <QString>
 

@@ -1,0 +1,124 @@
+// The map dialog on a small datum file of its own: lists, prompts, the
+// choices kept across a nested file chooser, the scale as it is typed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include "model/Exceptions.h"
+#include "platform/Hooks.h"
+#include "ui/Seams.h"
+#include "ui/UDefineMap.h"
+#include "coord_keys.h"
+
+namespace {
+
+QStringList Items(const QComboBox* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items.append(list->itemText(i));
+    return items;
+}
+
+// Only names and regions are read for the lists.
+const char* const DatumFile = R"(<Datums>
+<Datum Name="WGS 84"><Region>Global</Region></Datum>
+<Datum Name="Arc 1950"><Region>Zambia</Region></Datum>
+<Datum Name="Arc 1950"><Region>Botswana</Region></Datum>
+<Datum Name="alpha"><Region>Somewhere</Region></Datum>
+</Datums>
+)";
+
+struct TMapDialogTest : ::testing::Test {
+    TMapDialogTest()
+    {
+        QFile file(Folder.filePath("Datums.xml"));
+        file.open(QIODevice::WriteOnly);
+        file.write(DatumFile);
+        file.close();
+        Hooks->ProgramFolder = [this] { return Folder.path().toStdString(); };
+        Dialog.show();
+        QApplication::setActiveWindow(&Dialog);
+    }
+
+    QTemporaryDir Folder;
+    TScopedHooks Hooks;
+    std::shared_ptr<TScriptedSeams> Script = TScriptedSeams::Create();
+    TScopedSeams Seams{Script->Install()};
+    TDefineMap Dialog;
+};
+
+} // namespace
+
+TEST_F(TMapDialogTest, ListsComeFromTheDatumFileWithTheirPrompts)
+{
+    Dialog.SetFields({"Valle", "VG", "Scanned 1995", "valle.bmp", "50000", "alpha", "", "Lambert conformal"});
+    Dialog.Prepare();
+    EXPECT_EQ(Items(Dialog.DatumName), (QStringList{"(Select datum name)", "alpha", "Arc 1950", "WGS 84"}));
+    // A single region is chosen at once, without the prompt.
+    EXPECT_EQ(Items(Dialog.DatumRegion), QStringList{"Somewhere"});
+    EXPECT_EQ(Dialog.Fields().DatumRegion, "Somewhere");
+
+    // Another datum: its regions at once, the prompt first.
+    Dialog.ScriptField("DatumName", "Arc 1950");
+    EXPECT_EQ(Items(Dialog.DatumRegion), (QStringList{"(Select region of use)", "Botswana", "Zambia"}));
+    EXPECT_EQ(Dialog.DatumRegion->currentIndex(), 0);
+    Dialog.ScriptField("DatumRegion", "Zambia");
+    Dialog.Finish();
+
+    // The next showing keeps the edits; a remembered region is chosen, and a
+    // projection that is none of the items leaves the list without choice.
+    Dialog.SetFields({"Valle", "VG", "", "valle.bmp", "50000", "Arc 1950", "Botswana", "Mercator"});
+    Dialog.Prepare();
+    EXPECT_EQ(Dialog.DatumRegion->currentText(), "Botswana");
+    EXPECT_EQ(Dialog.Fields().Projection, "");
+    Dialog.Finish();
+
+    Hooks->ProgramFolder = [] { return std::string("/nonexistent"); };
+    EXPECT_THROW(Dialog.Prepare(), TException);
+}
+
+TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
+{
+    Dialog.SetFields({"Valle", "VG", "", "old.bmp", "50000", "WGS 84", "Global", "UTM"});
+    Dialog.Prepare();
+    Dialog.ScriptField("DatumName", "Arc 1950");
+    Dialog.ScriptField("DatumRegion", "Zambia");
+
+    Script->AnswerFile(QStringLiteral("/data/maps/Valle Grande.bmp"));
+    Dialog.ScriptField("SelectFile", "click");
+    ASSERT_EQ(Script->Records.size(), 1u);
+    EXPECT_EQ(Script->Records[0].Line(), "prompt\tSelect map\t\tBitmap files (*.bmp)");
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&Dialog, &activate);
+
+    const TMapFields fields = Dialog.Fields();
+    EXPECT_EQ(fields.FileName, "Valle Grande.bmp");
+    EXPECT_EQ(fields.DatumName, "Arc 1950");
+    EXPECT_EQ(fields.DatumRegion, "Zambia");
+    EXPECT_EQ(fields.Projection, "UTM");
+}
+
+TEST_F(TMapDialogTest, ScaleIsRewrittenAsTypedWithoutEatingADecimalPoint)
+{
+    Dialog.Prepare();
+    auto type = [&](const QString& keys) {
+        Dialog.Scale->clear();
+        Dialog.Scale->setFocus();
+        TypeKeys(Dialog.Scale, keys);
+    };
+    type("2.05");
+    EXPECT_EQ(Dialog.Scale->text(), "2.05");
+    type("2.50");
+    EXPECT_EQ(Dialog.Scale->text(), "2.50");
+    Dialog.Name->setFocus(); // leaving the field
+    EXPECT_EQ(Dialog.Scale->text(), "2.5");
+    EXPECT_TRUE(Script->Records.empty());
+
+    type("5a");
+    ASSERT_EQ(Script->Records.size(), 1u);
+    EXPECT_EQ(Script->Records[0].Text, "'5a' is not a valid floating point value");
+}
