@@ -1,5 +1,6 @@
 #include "analysis/Flight.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "analysis/Igcfile.h"
@@ -125,6 +126,9 @@ void TFlight::FillGrid(TStringGrid* grid)
         if (!FTrack) return;
     }
     Analyse();
+    // Room for every row at once: the table is cut to the rows filled at
+    // the end.
+    grid->SetRowCount(1 + static_cast<int>(FTrack->Points.size() + FTrack->Events.size()));
 
     // Points and events merged in time order. An event row stands in place
     // of its point's row; the point is listed only when the filter hides
@@ -151,6 +155,7 @@ void TFlight::FillGrid(TStringGrid* grid)
     }
     for (; e != end; ++e) FormatEventRow(*e);
     for (; p < count; FPointIndex = static_cast<int>(++p)) FormatPointRow(points[p]);
+    grid->SetRowCount(std::max(2, FRow));
 }
 
 void TFlight::NextRow()

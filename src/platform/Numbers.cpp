@@ -89,6 +89,10 @@ std::string FormatFixed(double value, int decimals)
 {
     if (decimals < 0) decimals = 0;
     if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
+    // Whole numbers, the tables' commonest case: below 2^52 every half is a
+    // double of its own, so rounding the binary value half away from zero is
+    // rounding the text the user sees.
+    if (decimals == 0 && std::fabs(value) < 4.0e15) return std::to_string(std::llround(value));
     // to_chars rounds the exact binary value; for half-way decimal texts
     // ("0.125" with 2 decimals) nudge by the shortest representation so the
     // rounding is half away from zero on the number as the user sees it.
