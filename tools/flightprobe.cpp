@@ -30,7 +30,7 @@
 #include "analysis/Track.h"
 #include "model/Championship.h"
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Task.h"
 #include "model/Waypoint.h"
 #include "platform/Hooks.h"

@@ -6,7 +6,7 @@
 
 #include "analysis/Track.h"
 #include "geodesy/Coord.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 
 namespace {

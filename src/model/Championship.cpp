@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "analysis/Flight.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"
 #include "xml/Xmlfile.h"

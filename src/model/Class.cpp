@@ -4,7 +4,7 @@
 
 #include "analysis/Flight.h"
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Task.h"
 #include "model/Team.h"
 #include "platform/Hooks.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geodesy/MgcInterp2DThinPlateSpline.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"

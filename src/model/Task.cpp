@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"

@@ -6,7 +6,7 @@
 #include "analysis/Flight.h"
 #include "model/Championship.h"
 #include "model/Class.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 // ---------------------------------------------------------------- competitor

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Task.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"

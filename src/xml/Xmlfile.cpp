@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/LibXmlParser.h"
 
 // ---------------------------------------------------------------------------

@@ -10,7 +10,7 @@
 
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;

@@ -14,7 +14,7 @@
 #include "analysis/Track.h"
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/NumberFormat.h"
 #include "platform/StringGrid.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "champ/ChampFixture.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;

@@ -8,7 +8,7 @@
 
 #include "geodesy/MgcInterp2DThinPlateSpline.h"
 #include "map/SyntheticMap.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Map.h"
 
 using namespace maptest;

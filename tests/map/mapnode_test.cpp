@@ -9,7 +9,7 @@
 
 #include "common/TempDir.h"
 #include "map/SyntheticMap.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Map.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"

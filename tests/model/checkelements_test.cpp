@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "task_fixtures.h"
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "model/Champobjects.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 namespace {

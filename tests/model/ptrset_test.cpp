@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/PtrSet.h"
 
 namespace {

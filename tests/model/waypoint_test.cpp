@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "platform/NumberFormat.h"
 #include "platform/StringGrid.h"

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/ItemText.h"
 
 TEST(XmlInput, TagsAttributesAndTextBecomeItems)

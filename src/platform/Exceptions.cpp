@@ -1,4 +1,4 @@
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 TException::TException(const char* where, const char* what, const char* details)
     : FWhere(where ? where : ""), FWhat(what ? what : ""), FDetails(details ? details : "")
