@@ -5,6 +5,7 @@
 #include "analysis/Flight.h"
 #include "platform/Exceptions.h"
 #include "platform/Hooks.h"
+#include "xml/Cp1252.h"
 #include "xml/Xmlfile.h"
 
 // ---------------------------------------------------------------- life
@@ -46,6 +47,11 @@ void TChampionship::SetFileName(const std::string& fileName)
     FFileName = fileName;
     const std::size_t end = fileName.find_last_of("/\\:");
     FFolder = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
+}
+
+std::string TChampionship::FileSystemPath(const std::string& name) const
+{
+    return FFolder + Cp1252ToUtf8(name);
 }
 
 void TChampionship::LoadWarning(const std::string& text)

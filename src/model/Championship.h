@@ -78,6 +78,10 @@ public:
     // The file name up to and including its last "/", "\" or ":"; empty
     // when it has none. Track files are looked for here.
     const std::string& Folder() const { return FFolder; }
+    // The file-system path of a file the championship names (a track or a
+    // map's bitmap): the name is Windows-1252 like every text of the model,
+    // the file system's names are UTF-8. Relative to Folder().
+    std::string FileSystemPath(const std::string& name) const;
     // "Zephyrant - " and the program's descriptive title.
     static std::string SoftwareText();
 

@@ -31,3 +31,10 @@ void TException::Compose()
     FMessage += FDetails;
     FMessage += ">";
 }
+
+std::string Excerpt(std::string_view text)
+{
+    constexpr std::size_t Length = 80;
+    if (text.size() <= Length) return std::string(text);
+    return std::string(text.substr(0, Length)) + "...";
+}

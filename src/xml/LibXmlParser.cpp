@@ -2,14 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/Files.h"
 #include "xml/Cp1252.h"
 
 const char* const CPartType_Name[10] = {
@@ -672,30 +668,8 @@ void TXmlParser::Clear()
 bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t maxSize)
 {
     Clear();
-    // Non-blocking, so that opening a FIFO cannot wait for a writer; only a
-    // regular file is read, and only up to the size it had when opened.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              static_cast<std::uint64_t>(st.st_size) <= maxSize;
     std::string text;
-    if (ok) {
-        text.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        ok = got == text.size();
-    }
-    ::close(fd);
-    if (!ok)
+    if (!ReadRegularFile(fileName, maxSize, text))
         return false;
     NormalizeLineEnds(text);
     FDocText = std::move(text);
