@@ -67,6 +67,12 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
     if (!complete)
         LoadWarning("The file " + fileName +
                     " ends before the end of the championship; what it holds up to there was loaded.");
+    else if (in.HasData())
+        LoadWarning("The file " + fileName + " goes on after the end of the championship (line " +
+                    std::to_string(in.Get().Line) + "); what follows it was not loaded.");
+    if (!in.MismatchedEndTag().empty())
+        LoadWarning("The file " + fileName + " has the end tag " + in.MismatchedEndTag() +
+                    "; the elements around it may not have been loaded.");
     if (FLoadWarnings.empty()) return;
     std::string text;
     for (const std::string& line : FLoadWarnings) {

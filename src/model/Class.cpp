@@ -194,7 +194,7 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
             else if (item.Name == "Instance")
                 FVersionText = item.Value;
             else
-                throw TException("", "Invalid parameter in task number", "");
+                throw TException("", "Invalid parameter in task number", ItemText(item.Name, item));
             if (!GetAttribute(acNumber).empty() && !FClassText.empty() && !FTemplateText.empty() &&
                 !FVersionText.empty()) {
                 Resolve(false);

@@ -20,7 +20,7 @@ const char* const RefColumns[8] = {" N", " Pixel X", " Pixel Y", " Easting", " N
 
 [[noreturn]] void InvalidNumber(const std::string& name, const std::string& text)
 {
-    throw TException(name, "Invalid number", text);
+    throw TException(name, "Invalid number", Excerpt(text));
 }
 
 std::int32_t ReadPixel(const std::string& name, const std::string& text)

@@ -173,7 +173,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "Team") {
-                SetAttributeByXmlName(item.Name, item.Value);
+                ReadAttributeItem(item, "Team");
             } else if (item.Element == "Class") {
                 inGroup = true;
                 groupText = item.Value;
@@ -186,7 +186,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             if (item.Element == "Team") return true;
             break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, "Team");
             break;
         default:
             break;

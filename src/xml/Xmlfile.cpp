@@ -22,7 +22,7 @@ TXmlInput::TXmlInput(const std::string& fileName)
     : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
 {
     if (!FScanner->LoadFromFile(fileName, 0))
-        throw TException("", "Can't open XML file", "");
+        throw TException("", "Can't open XML file", fileName);
     FOpened = true;
     FScanner->StartScan();
 }
@@ -54,6 +54,7 @@ TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
     TXmlData& d = FPending.emplace_back();
     d.Kind = kind;
     d.Element = element;
+    d.Line = FLine;
     return d;
 }
 
@@ -63,6 +64,14 @@ bool TXmlInput::ScanMore()
     FHead = 0;
     TXmlParser& s = *FScanner;
     while (s.Scan()) {
+        // A part within an entity's text keeps the line of the reference;
+        // a text is on the line where its first character stands.
+        const char* at = s.CurStart;
+        if (s.CurPartType == ptContent)
+            while (IsXmlWs(static_cast<unsigned char>(*at)))
+                ++at;
+        if (const std::size_t line = s.LineOf(at))
+            FLine = line;
         switch (s.CurPartType) {
         case ptXmlProlog:
         case ptComment:
@@ -86,6 +95,10 @@ bool TXmlInput::ScanMore()
             return true;
         case ptEndTag:
             Queue(xkEnd, s.CurName);
+            if (FMismatch.empty() && (FOpenNames.empty() || FOpenNames.back() != s.CurName))
+                FMismatch = "</" + Excerpt(s.CurName) + "> on line " + std::to_string(FLine) +
+                            (FOpenNames.empty() ? std::string(" where no element is open")
+                                                : " where <" + Excerpt(FOpenNames.back()) + "> is open");
             // A stray end tag (no element open) changes nothing.
             if (!FOpenNames.empty())
                 FOpenNames.pop_back();

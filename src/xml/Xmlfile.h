@@ -28,11 +28,15 @@ struct TXmlData {
     std::string Element;
     std::string Name;
     std::string Value;
+    // The line of the file the item stands on (from 1; within an entity's
+    // text, the line of the reference).
+    std::size_t Line = 0;
 };
 
 class TXmlInput {
 public:
-    // Loads the whole file; throws TException "Can't open XML file" on failure.
+    // Loads the whole file; throws TException "Can't open XML file" (details:
+    // the file name) on failure.
     explicit TXmlInput(const std::string& fileName);
     // Reads the document from `documentText` instead of a file (tests, fuzzing);
     // `fileName` only names it in messages.
@@ -45,6 +49,10 @@ public:
     TXmlData Get();
 
     const std::string& FileName() const { return FFileName; }
+    // The first end tag that did not close the innermost open element
+    // ("</Championship> on line 12 where <Geo> is open"), read so far;
+    // empty while there was none.
+    const std::string& MismatchedEndTag() const { return FMismatch; }
 
 private:
     bool ScanMore();
@@ -57,6 +65,8 @@ private:
     // The items of the last scanned part; those before FHead are taken.
     std::vector<TXmlData> FPending;
     std::size_t FHead = 0;
+    std::size_t FLine = 1;
+    std::string FMismatch;
     bool FOpened = false;
 };
 
