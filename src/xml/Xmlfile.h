@@ -90,8 +90,10 @@ public:
     void WriteElement(const std::string& name, const std::string& value);
     void CloseElement();
 
-    // Writes the text to a temporary file beside the target, flushes it and
-    // renames it over the target. Throws TException "Can't write XML file"
+    // Writes the text to a temporary file beside the target (a name within
+    // the file system's limit, however long the target's), flushes it and
+    // renames it over the target; a target that is a symbolic link stays
+    // one, and the file it points to gets the text. Throws TException "Can't write XML file"
     // (details: the file name) on any failure; the target is then untouched.
     void Close();
 
@@ -100,6 +102,7 @@ public:
 
 private:
     std::string FFileName;
+    std::string FTarget; // the file name with its links followed
     std::string FIndent;
     std::vector<std::string> FOpenNames;
     std::string FText;
