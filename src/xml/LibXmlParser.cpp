@@ -725,10 +725,14 @@ const char* TXmlParser::GetDocBuffer() const
     return FDocBuffer ? FDocBuffer : "";
 }
 
-std::size_t TXmlParser::LineOf(const char* pos)
+std::size_t TXmlParser::LineOf(const char* pos, bool skipWs)
 {
+    // Compared only: a position in an entity's text may point into text
+    // that is gone by now.
     if (FDocBuffer == nullptr || pos < FDocBuffer || pos > FDocEnd)
         return 0;
+    while (skipWs && pos < FDocEnd && Ws(*pos))
+        ++pos;
     if (FLinePos == nullptr || pos < FLinePos) {
         FLinePos = FDocBuffer;
         FLine = 1;

@@ -296,9 +296,10 @@ public:
 
     TEntityStack EntityStack;
     const char* DtdcFinal() const { return FDtdcFinal; }
-    // The line (from 1) of a position in the document's own text; 0 for a
+    // The line (from 1) of a position in the document's own text, or with
+    // `skipWs` of the first character after the whitespace there; 0 for a
     // position elsewhere (in the text of an entity).
-    std::size_t LineOf(const char* pos);
+    std::size_t LineOf(const char* pos, bool skipWs = false);
 
 private:
     friend class TEntityStack;

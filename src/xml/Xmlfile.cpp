@@ -67,11 +67,7 @@ bool TXmlInput::ScanMore()
     while (s.Scan()) {
         // A part within an entity's text keeps the line of the reference;
         // a text is on the line where its first character stands.
-        const char* at = s.CurStart;
-        if (s.CurPartType == ptContent)
-            while (IsXmlWs(static_cast<unsigned char>(*at)))
-                ++at;
-        if (const std::size_t line = s.LineOf(at))
+        if (const std::size_t line = s.LineOf(s.CurStart, s.CurPartType == ptContent))
             FLine = line;
         switch (s.CurPartType) {
         case ptXmlProlog:
