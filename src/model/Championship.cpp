@@ -157,7 +157,7 @@ bool TChampionship::ReadXml(TXmlInput& in)
                 auto team = ReadChild<TTeam>(this, in);
                 // Its competitors are filed already: a second team of one
                 // country would leave them with a team that is not kept.
-                if (!AddTeam(team.get())) throw TException("Teams", "Duplicate team", team->KeyValue());
+                if (!AddTeam(team.get())) throw TException("Teams", "Duplicate team", Excerpt(team->KeyValue()));
                 team.release();
             } else if (item.Element == "Class") {
                 auto cls = ReadChild<TCClass>(this, in);

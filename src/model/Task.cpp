@@ -7,8 +7,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"

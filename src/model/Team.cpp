@@ -155,13 +155,14 @@ bool TTeam::ReadXml(TXmlInput& in)
                 competitor->ReadXml(in);
                 const std::string& number = competitor->KeyValue();
                 if (!current) {
-                    if (inGroup) throw TException("Team " + KeyValue(), "Unknown class in team", groupText);
-                    throw TException("Team " + KeyValue(), "Competitor outside a class group", number);
+                    const std::string where = "Team " + Excerpt(KeyValue());
+                    if (inGroup) throw TException(where, "Unknown class in team", Excerpt(groupText));
+                    throw TException(where, "Competitor outside a class group", Excerpt(number));
                 }
                 if (championship) {
                     // The team's key is complete once its competitors come.
                     const TTeam* other = championship->Teams.FindKey(KeyValue());
-                    if (other && other != this) throw TException("Teams", "Duplicate team", KeyValue());
+                    if (other && other != this) throw TException("Teams", "Duplicate team", Excerpt(KeyValue()));
                     if (championship->FindCompetitor(number)) {
                         championship->LoadWarning("Competitor " + number + " of team " + KeyValue() +
                                                   " has the number of another competitor and was dropped.");

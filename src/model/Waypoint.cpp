@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/Checkelements.h"
-#include "platform/Exceptions.h"
 #include "model/Task.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
@@ -116,7 +116,7 @@ void TWayPointSet::UpdateName()
 TWayPoint* TWayPointSet::Add(const TWayPoint& waypoint)
 {
     auto [it, inserted] = FWayPoints.try_emplace(waypoint.Code, waypoint);
-    if (!inserted) throw TException("Add waypoint to list", "Duplicate waypoint code", waypoint.Code);
+    if (!inserted) throw TException("Add waypoint to list", "Duplicate waypoint code", Excerpt(waypoint.Code));
     return &it->second;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/TempDir.h"
-#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "platform/NumberFormat.h"
 #include "platform/StringGrid.h"
 #include "task_fixtures.h"
