@@ -27,11 +27,11 @@ bool FixInRange(int hours, int minutes, int seconds, int latDegrees, int latThou
 {
     const bool time = hours >= 0 && minutes >= 0 && minutes <= 59 && seconds >= 0 && seconds <= 59 &&
                       (hours <= 23 || (hours == 24 && minutes == 0 && seconds == 0));
-    const bool minutesOk = latThousandths >= 0 && latThousandths < 60000 && lonThousandths >= 0 &&
-                           lonThousandths < 60000;
-    const bool degrees = latDegrees >= 0 && lonDegrees >= 0 && (latDegrees < 90 || (latDegrees == 90 && latThousandths == 0)) &&
-                         (lonDegrees < 180 || (lonDegrees == 180 && lonThousandths == 0));
-    return time && minutesOk && degrees;
+    auto angle = [](int degrees, int thousandths, int limit) {
+        return degrees >= 0 && thousandths >= 0 && thousandths < 60000 &&
+               (degrees < limit || (degrees == limit && thousandths == 0));
+    };
+    return time && angle(latDegrees, latThousandths, 90) && angle(lonDegrees, lonThousandths, 180);
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
