@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "xml/LibXmlParser.h"
 #include "xml/Xmlfile.h"

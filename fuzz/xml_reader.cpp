@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/LibXmlParser.h"
 #include "xml/Xmlfile.h"
 

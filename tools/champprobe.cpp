@@ -14,7 +14,7 @@
 
 #include "analysis/Flight.h"
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/ItemTree.h"
 #include "platform/StringGrid.h"
 

@@ -30,9 +30,9 @@
 #include "analysis/Track.h"
 #include "model/Championship.h"
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
 #include "model/Task.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/Numbers.h"
 

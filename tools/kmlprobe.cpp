@@ -16,7 +16,7 @@
 #include "analysis/Flight.h"
 #include "export/Googleearth.h"
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"
 

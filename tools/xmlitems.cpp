@@ -8,7 +8,7 @@
 #include <exception>
 #include <string>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
 #include "platform/StringGrid.h"
+#include "xml/Cp1252.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ void TFlight::FillGrid(TStringGrid* grid)
         const std::string& igc = GetAttribute(acIgcFileName);
         if (igc.empty() || igc == "DNF") return;
         const auto* championship = dynamic_cast<const TChampionship*>(Owner());
-        ReadTrack((championship ? championship->Folder() : std::string()) + igc);
+        ReadTrack(championship ? championship->FileSystemPath(igc) : Cp1252ToUtf8(igc));
         if (!FTrack) return;
     }
     Analyse();

@@ -7,7 +7,8 @@
 //
 // IgcFileName holds the track file's name without folder: empty while the
 // track is still to be found, "DNF" when the competitor did not fly. The
-// file is looked for in the championship's folder.
+// file is looked for in the championship's folder, its Windows-1252 name
+// turned into the file system's UTF-8 (TChampionship::FileSystemPath).
 //
 // A flight read from a file whose Number names no competitor of its class
 // is kept (and written back) without one: Competitor() is null then, and

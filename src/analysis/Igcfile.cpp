@@ -1,21 +1,37 @@
 #include "analysis/Igcfile.h"
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "analysis/Track.h"
 #include "geodesy/Coord.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 
 namespace {
 
 const char* const Where = "Read IGC File";
 
+// Far beyond any real flight (a day at one fix a second is under 4 MB).
+constexpr std::size_t MaxLogSize = std::size_t{256} << 20;
+
 [[noreturn]] void Fail(const char* what, std::string_view details)
 {
     throw TException(std::string(Where), std::string(what), std::string(details));
+}
+
+// Whether the fields of a fix can be a place and a time of day; 24:00:00
+// is the next day's midnight.
+bool FixInRange(int hours, int minutes, int seconds, int latDegrees, int latThousandths, int lonDegrees,
+                int lonThousandths)
+{
+    const bool time = hours >= 0 && minutes >= 0 && minutes <= 59 && seconds >= 0 && seconds <= 59 &&
+                      (hours <= 23 || (hours == 24 && minutes == 0 && seconds == 0));
+    auto angle = [](int degrees, int thousandths, int limit) {
+        return degrees >= 0 && thousandths >= 0 && thousandths < 60000 &&
+               (degrees < limit || (degrees == limit && thousandths == 0));
+    };
+    return time && angle(latDegrees, latThousandths, 90) && angle(lonDegrees, lonThousandths, 180);
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -86,30 +102,23 @@ long LeadingInteger(std::string_view text)
     return negative ? -v : v;
 }
 
-struct TFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 } // namespace
 
 TIgcFile::TIgcFile(std::string fileName, TTrack* track) : FileName(std::move(fileName)), Track(track) {}
 
+void TIgcFile::FailOnLine(const char* what) const
+{
+    Fail(what, "line " + std::to_string(FLineNumber) + ": " + Excerpt(FLine));
+}
+
 bool TIgcFile::Read()
 {
+    // Only a regular file: a FIFO would block for ever, a link to a device
+    // would be read without end.
     std::string contents;
-    try {
-        std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(FileName.c_str(), "rb"));
-        if (!file) Fail("Unable to open file", FileName);
-        char buffer[65536];
-        for (;;) {
-            const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-            contents.append(buffer, n);
-            if (n < sizeof buffer) break;
-        }
-        if (std::ferror(file.get())) Fail("Unable to open file", FileName);
-    } catch (const TException& e) {
+    if (!ReadRegularFile(FileName, MaxLogSize, contents)) {
         Track->Clear();
-        Platform::ShowMessage(e.Message());
+        Platform::ShowMessage(TException(Where, "Unable to open file", FileName).Message());
         return false;
     }
     return ReadContents(contents);
@@ -135,18 +144,25 @@ void TIgcFile::ReadLines(std::string_view contents)
     // DOS text files end at the first 0x1A byte.
     const std::size_t eof = contents.find('\x1a');
     if (eof != std::string_view::npos) contents = contents.substr(0, eof);
+    // Editors that save as UTF-8 put a byte order mark first.
+    if (contents.substr(0, 3) == "\xEF\xBB\xBF") contents.remove_prefix(3);
 
+    FLineNumber = 0;
     std::size_t start = 0;
     while (start < contents.size()) {
         const void* nl = std::memchr(contents.data() + start, '\n', contents.size() - start);
         const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - contents.data())
                                    : contents.size();
         std::string_view line = contents.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ++FLineNumber;
+        start = end + 1;
+        // Real logs end with an extra line end.
+        if (line.empty()) continue;
         FLine = line;
         ReadLine();
-        start = end + 1;
     }
+    if (Track->Points.empty()) Fail("No fix in file", FileName);
 }
 
 void TIgcFile::ReadLine()
@@ -164,7 +180,7 @@ void TIgcFile::ReadLine()
     case 'J': ReadJRecord(); break;
     case 'K': ReadKRecord(); break;
     case 'L': ReadLRecord(); break;
-    default: Fail("Unexpected record type", FLine);
+    default: FailOnLine("Unexpected record type");
     }
 }
 
@@ -187,7 +203,11 @@ void TIgcFile::ReadBRecord()
         .Char(validity)
         .Int(5, pressureAltitude)
         .Int(5, gnssAltitude);
-    if (scan.Count() < 13) Fail("Incorrect number of parameters", FLine);
+    if (scan.Count() < 13) FailOnLine("Incorrect number of parameters");
+    if (!FixInRange(FHours, FMinutes, FSeconds, latDegrees, latThousandths, lonDegrees, lonThousandths))
+        FailOnLine("Fix out of range");
+    if ((northSouth != 'N' && northSouth != 'S') || (eastWest != 'E' && eastWest != 'W'))
+        FailOnLine("Incorrect hemisphere");
 
     const std::int64_t time = Track->MakeTime(FHours, FMinutes, FSeconds);
     double latitude = DegToRad(latDegrees + latThousandths / 60000.0);
@@ -201,7 +221,7 @@ void TIgcFile::ReadBRecord()
     else if (validity == 'V')
         fixValidity = Validity2D;
     else
-        Fail("Incorrect validity", FLine);
+        FailOnLine("Incorrect validity");
 
     Track->AddPoint(TTrackPoint(time, latitude, longitude, fixValidity, pressureAltitude, gnssAltitude,
                                 Track->Datum));
@@ -213,34 +233,34 @@ void TIgcFile::ReadBRecord()
         if (e.Time == time) Track->AddIgcEvent(e.Code);
     const bool lastDiffers = FPending.back().Time != time;
     FPending.clear();
-    if (lastDiffers) Fail("E record and B record times differ", FLine);
+    if (lastDiffers) FailOnLine("E record and B record times differ");
 }
 
 void TIgcFile::ReadERecord()
 {
     TFieldScanner scan(FLine.substr(1));
     scan.Int(2, FHours).Int(2, FMinutes).Int(2, FSeconds);
-    if (scan.Count() < 3) Fail("Incorrect number of parameters", FLine);
+    if (scan.Count() < 3) FailOnLine("Incorrect number of parameters");
     const std::int64_t time = Track->MakeTime(FHours, FMinutes, FSeconds);
     const std::uint8_t code = FLine.size() >= 10 ? IgcEventCode(FLine.data() + 7) : std::uint8_t{igcUnknown};
     FPending.push_back({time, code});
 }
 
-void TIgcFile::ReadDate(std::string_view value, std::string_view line)
+void TIgcFile::ReadDate(std::string_view value)
 {
     TFieldScanner scan(value);
     scan.Int(2, FDay).Int(2, FMonth).Int(2, FYear);
-    if (scan.Count() < 3) Fail("Incorrect number of parameters in DTE", line);
+    if (scan.Count() < 3) FailOnLine("Incorrect number of parameters in DTE");
     Track->SetDate(FDay, FMonth, FYear);
 }
 
 void TIgcFile::ReadHRecord()
 {
     if (FLine.size() < 5) return;
-    if (FLine.substr(2, 3) == "DTE") ReadDate(FLine.substr(5), FLine);
+    if (FLine.substr(2, 3) == "DTE") ReadDate(FLine.substr(5));
 }
 
-void TIgcFile::ReadIRecord() { Fail("I record found. Extensions to B record not supported. Sorry!", ""); }
+void TIgcFile::ReadIRecord() { FailOnLine("I record found. Extensions to B record not supported. Sorry!"); }
 
 void TIgcFile::ReadLRecord()
 {
@@ -248,12 +268,12 @@ void TIgcFile::ReadLRecord()
     const std::string_view subtype = FLine.substr(5, 3);
     if (subtype == "TZN") {
         const auto value = SplitField(FLine);
-        if (!value) Fail("Malformed L record", FLine);
-        if (LeadingInteger(*value) != 0) Fail("Time zone offset not zero", FLine);
+        if (!value) FailOnLine("Malformed L record");
+        if (LeadingInteger(*value) != 0) FailOnLine("Time zone offset not zero");
     } else if (subtype == "DTE") {
         const auto value = SplitField(FLine);
-        if (!value) Fail("Malformed L record", FLine);
-        ReadDate(*value, FLine);
+        if (!value) FailOnLine("Malformed L record");
+        ReadDate(*value);
     }
 }
 

@@ -3,11 +3,14 @@
 // events at the fix of the same time, the flight date comes from the H
 // record DTE or from "LCMA" DTE records; the rest is skipped. A file with an
 // I record (extended B records) is refused, and so is the whole file on any
-// fault: the reader then clears the track, shows the message to the user
-// and reports failure.
+// fault (a fix that is no place or no time of day, a file without a fix):
+// the reader then clears the track, shows the message to the user and
+// reports failure. A refusal on a line names the line's number.
 //
-// Lines are read whole, whatever their length, without a trailing CR; a
-// 0x1A byte ends the file, as DOS text files do.
+// Only a regular file of at most 256 MiB is read. Lines are read whole,
+// whatever their length, without trailing CRs; empty lines are skipped, a
+// leading UTF-8 byte order mark too, and a 0x1A byte ends the file, as DOS
+// text files do.
 
 #include <cstdint>
 #include <optional>
@@ -58,11 +61,15 @@ private:
 
     void ReadLines(std::string_view contents);
     void ReadLine();
-    void ReadDate(std::string_view value, std::string_view line);
+    void ReadDate(std::string_view value);
+    // Refuses the file; the details name the current line by number and
+    // quote (the start of) it.
+    [[noreturn]] void FailOnLine(const char* what) const;
 
     // E records waiting for the B record of their time, in file order.
     std::vector<TPendingEvent> FPending;
     std::string_view FLine; // the current record
+    std::size_t FLineNumber = 0; // from 1
     int FDay = 0, FMonth = 0, FYear = 0;
     int FHours = 0, FMinutes = 0, FSeconds = 0;
 };

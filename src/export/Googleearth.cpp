@@ -1,13 +1,19 @@
 #include "export/Googleearth.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <ctime>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "export/Kmz.h"
 #include "geodesy/Coord.h"
 #include "model/Checkelements.h"
 #include "model/Task.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "platform/Numbers.h"
 #include "xml/Cp1252.h"
@@ -122,10 +128,12 @@ KmlFile::KmlFile() = default;
 
 KmlFile::~KmlFile()
 {
-    if (FFile) {
-        std::fclose(FFile);
-        FFile = nullptr;
-    }
+    if (!FFile) return;
+    // An export cut short: its text is kept as it is, neither packed nor
+    // opened, unless it could not even be written.
+    const bool written = std::fclose(FFile) == 0 && !FFailed;
+    FFile = nullptr;
+    if (!written || ::rename(FTempPath.c_str(), FPath.c_str()) != 0) ::unlink(FTempPath.c_str());
 }
 
 bool KmlFile::Open(const std::string& baseName)
@@ -136,8 +144,26 @@ bool KmlFile::Open(const std::string& baseName)
     for (char& c : FBaseName)
         if (c == '/') c = '_';
     FPath = Platform::WorkingFolder() + "/" + Cp1252ToUtf8(FBaseName) + ".kml";
-    FFile = std::fopen(FPath.c_str(), "w");
-    if (!FFile) return false;
+    // Written beside its name and renamed over it once complete, as the
+    // championship is saved: a link of that name is replaced, not followed,
+    // and a failure leaves no partial document behind.
+    // A name the folder cannot hold (too long, a folder there) fails now
+    // rather than at the rename.
+    struct stat st {};
+    const bool named = ::lstat(FPath.c_str(), &st) == 0 ? !S_ISDIR(st.st_mode) : errno == ENOENT;
+    const int fd = named ? CreateFileBeside(FPath, FTempPath) : -1;
+    if (fd >= 0) {
+        FFile = ::fdopen(fd, "w");
+        if (!FFile) {
+            ::close(fd);
+            ::unlink(FTempPath.c_str());
+        }
+    }
+    if (!FFile) {
+        ReportWriteFailure();
+        return false;
+    }
+    FFailed = false;
     // Large exports are written in big pieces.
     std::setvbuf(FFile, nullptr, _IOFBF, 1 << 20);
     FIndent.clear();
@@ -156,25 +182,39 @@ bool KmlFile::Open(const std::string& baseName)
 void KmlFile::Close()
 {
     if (!FFile) return;
-    Put("</kml>\n");
-    std::fclose(FFile);
+    Line("</kml>");
+    const bool closed = std::fclose(FFile) == 0;
     FFile = nullptr;
     FIndent.clear();
+    if (!closed || FFailed || ::rename(FTempPath.c_str(), FPath.c_str()) != 0) {
+        ::unlink(FTempPath.c_str());
+        ReportWriteFailure();
+        return;
+    }
 
-    const std::string kml = FPath;
+    const std::string& kml = FPath;
     const std::string kmz = FPath.substr(0, FPath.size() - 4) + ".kmz";
-    if (ZipOneFile(kml, kmz) == 0) {
+    std::string packed;
+    const int fd = CreateFileBeside(kmz, packed);
+    if (fd >= 0) ::close(fd);
+    if (fd >= 0 && ZipOneFile(kml, packed) == 0 && ::rename(packed.c_str(), kmz.c_str()) == 0) {
         DeleteOneFile(kml);
         Platform::OpenWithDesktop(kmz);
     } else {
+        if (fd >= 0) DeleteOneFile(packed);
         DeleteOneFile(kmz);
         Platform::OpenWithDesktop(kml);
     }
 }
 
+void KmlFile::ReportWriteFailure() const
+{
+    Platform::ShowMessage(TException("Google Earth export", "Can't write", FPath).Message());
+}
+
 void KmlFile::Put(std::string_view s)
 {
-    if (FFile) std::fwrite(s.data(), 1, s.size(), FFile);
+    if (FFile && !FFailed && std::fwrite(s.data(), 1, s.size(), FFile) != s.size()) FFailed = true;
 }
 
 void KmlFile::Line(std::string_view a, std::string_view b, std::string_view c)

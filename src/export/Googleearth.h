@@ -1,8 +1,12 @@
 #pragma once
-// The Google Earth export: a KML 2.2 document written line by line straight
-// into "<base>.kml" in the working folder, then packed into "<base>.kmz" and
-// handed to the desktop to open (Platform::OpenWithDesktop). Only one of
-// the two files is kept: the archive, or the plain KML when packing failed.
+// The Google Earth export: a KML 2.2 document written line by line into a
+// new file beside "<base>.kml" in the working folder and renamed to that
+// name once complete, then packed the same way into "<base>.kmz" and handed
+// to the desktop to open (Platform::OpenWithDesktop). Only one of the two
+// files is kept: the archive, or the plain KML when packing failed. A link
+// named like either is replaced, never written through. A document that
+// cannot be created or written completely (a full disk) is deleted and
+// reported through the message hook as "Can't write" with its file name.
 //
 // The document is well-formed UTF-8 whatever the model's texts hold: they
 // are Windows-1252 and are converted, "&", "<" and ">" are escaped (and '"'
@@ -59,11 +63,12 @@ public:
     KmlFile(const KmlFile&) = delete;
     KmlFile& operator=(const KmlFile&) = delete;
 
-    // Creates "<base>.kml" in the working folder and writes the header;
-    // false when the file cannot be created. A "/" in the base name becomes
-    // "_".
+    // Creates the document for "<base>.kml" in the working folder and
+    // writes the header; false, reported to the user, when it cannot be
+    // created. A "/" in the base name becomes "_".
     bool Open(const std::string& baseName);
-    // "</kml>", then packs and opens (see the top). Nothing when not open.
+    // "</kml>", then renames, packs and opens (see the top). Nothing when
+    // not open.
     void Close();
     bool IsOpen() const { return FFile != nullptr; }
     // The base name as used for the files (without folder).
@@ -135,10 +140,13 @@ private:
     // The same with the middle piece a model text (converted and escaped).
     void TextLine(std::string_view before, std::string_view text, std::string_view after);
     void Put(std::string_view s);
+    void ReportWriteFailure() const;
 
     std::FILE* FFile = nullptr;
     std::string FBaseName;
-    std::string FPath; // of the .kml, folder included
+    std::string FPath;     // of the .kml, folder included
+    std::string FTempPath; // what is written until it is complete
+    bool FFailed = false;  // a write failed
     std::string FIndent;
     std::vector<std::string> FFolderNames;
     std::vector<std::uint8_t> FVisibility; // 0 visible, 1 hidden

@@ -9,9 +9,7 @@
 #include <memory>
 #include <new>
 
-#ifdef ZEPH_HAVE_MINIZIP
 #include <zip.h>
-#endif
 
 namespace {
 
@@ -42,8 +40,6 @@ bool DeleteOneFile(const std::string& fileName)
     // unlink refuses folders, where remove() would take an empty one.
     return ::unlink(fileName.c_str()) == 0;
 }
-
-#ifdef ZEPH_HAVE_MINIZIP
 
 int ZipOneFile(const std::string& source, const std::string& archive)
 {
@@ -79,13 +75,3 @@ int ZipOneFile(const std::string& source, const std::string& archive)
     if (result == ZIP_OK) result = closed;
     return result;
 }
-
-#else
-
-// Built without minizip: no archive can be made, so the plain KML is kept.
-int ZipOneFile(const std::string&, const std::string&)
-{
-    return -1;
-}
-
-#endif

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "geodesy/Datum.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace {
 

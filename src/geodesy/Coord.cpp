@@ -218,7 +218,11 @@ char BandLetter(double d)
 
 int ZoneOf(double lat, double lon)
 {
-    int zone = static_cast<int>((lon - UtmZoneOriginDeg) / UtmZoneWidthDeg + ZoneTolerance);
+    const double number = (lon - UtmZoneOriginDeg) / UtmZoneWidthDeg + ZoneTolerance;
+    // No place has a longitude that is not a number or beyond any range: no
+    // zone (converting such a value to an integer is undefined).
+    if (!(std::fabs(number) < 1e6)) return 0;
+    int zone = static_cast<int>(number);
     // Longitude limits with the same tolerance as the zone number; latitude
     // limits are exact, as for the band letters.
     auto east = [lon](double limit) { return lon >= limit - UtmZoneWidthDeg * ZoneTolerance; };

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Numbers.h"
 #include "xml/Xmlfile.h"
 

@@ -3,8 +3,9 @@
 #include <memory>
 
 #include "analysis/Flight.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
+#include "xml/Cp1252.h"
 #include "xml/Xmlfile.h"
 
 // ---------------------------------------------------------------- life
@@ -48,6 +49,11 @@ void TChampionship::SetFileName(const std::string& fileName)
     FFolder = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
 }
 
+std::string TChampionship::FileSystemPath(const std::string& name) const
+{
+    return FFolder + Cp1252ToUtf8(name);
+}
+
 void TChampionship::LoadWarning(const std::string& text)
 {
     FLoadWarnings.push_back(text);
@@ -61,6 +67,12 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
     if (!complete)
         LoadWarning("The file " + fileName +
                     " ends before the end of the championship; what it holds up to there was loaded.");
+    else if (in.HasData())
+        LoadWarning("The file " + fileName + " goes on after the end of the championship (line " +
+                    std::to_string(in.Get().Line) + "); what follows it was not loaded.");
+    if (!in.MismatchedEndTag().empty())
+        LoadWarning("The file " + fileName + " has the end tag " + in.MismatchedEndTag() +
+                    "; the elements around it may not have been loaded.");
     if (FLoadWarnings.empty()) return;
     std::string text;
     for (const std::string& line : FLoadWarnings) {
@@ -145,7 +157,7 @@ bool TChampionship::ReadXml(TXmlInput& in)
                 auto team = ReadChild<TTeam>(this, in);
                 // Its competitors are filed already: a second team of one
                 // country would leave them with a team that is not kept.
-                if (!AddTeam(team.get())) throw TException("Teams", "Duplicate team", team->KeyValue());
+                if (!AddTeam(team.get())) throw TException("Teams", "Duplicate team", Excerpt(team->KeyValue()));
                 team.release();
             } else if (item.Element == "Class") {
                 auto cls = ReadChild<TCClass>(this, in);

@@ -10,10 +10,11 @@
 // key. What can be kept without harm is kept and written back unchanged (a
 // task number naming an unknown template or version, a flight whose Number
 // names no competitor); what has to be dropped (a second competitor or task
-// number with the same Number, ...) is deleted. Both, and a file that ends
-// before the end tag of Championship, are reported once after the load
-// through the message hook (Platform::ShowMessage) and kept in
-// LoadWarnings().
+// number with the same Number, ...) is deleted. Both, a file that ends
+// before the end tag of Championship, one that goes on behind it and one
+// with an end tag that does not close the element open there, are reported
+// once after the load through the message hook (Platform::ShowMessage) and
+// kept in LoadWarnings().
 //
 // Saving builds the whole text first and replaces the file only once the
 // new one is completely on disk; a failure leaves the old file as it was and
@@ -78,6 +79,10 @@ public:
     // The file name up to and including its last "/", "\" or ":"; empty
     // when it has none. Track files are looked for here.
     const std::string& Folder() const { return FFolder; }
+    // The file-system path of a file the championship names (a track or a
+    // map's bitmap): the name is Windows-1252 like every text of the model,
+    // the file system's names are UTF-8. Relative to Folder().
+    std::string FileSystemPath(const std::string& name) const;
     // "Zephyrant - " and the program's descriptive title.
     static std::string SoftwareText();
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"
 #include "xml/Xmlfile.h"
@@ -89,6 +89,11 @@ TAttributeCode NodeKeyAttribute(TNodeType type)
     case ntWayPointSet: return acShortName;
     default: return acNone;
     }
+}
+
+std::string ItemText(const std::string& text, const TXmlData& item)
+{
+    return Excerpt(text) + " (line " + std::to_string(item.Line) + ")";
 }
 
 // ---------------------------------------------------------------- TNameMap
@@ -230,17 +235,18 @@ bool TChampNode::ReadXml(TXmlInput& in)
     return false;
 }
 
-void TChampNode::SetAttributeByXmlName(const std::string& xmlName, const std::string& value)
-{
-    SetAttribute(static_cast<TAttributeCode>(AttributeNames.Find(xmlName)), value);
-}
-
 void TChampNode::ReadAttributeItem(const TXmlData& item, const std::string& element)
 {
+    const std::string* name = nullptr;
     if (item.Kind == xkAttribute && item.Element == element)
-        SetAttributeByXmlName(item.Name, item.Value);
+        name = &item.Name;
     else if (item.Kind == xkText)
-        SetAttributeByXmlName(item.Element, item.Value);
+        name = &item.Element;
+    if (!name) return;
+    const auto code = static_cast<TAttributeCode>(AttributeNames.Find(*name));
+    // The refusal says which name on which line: the user has to find it.
+    if (!HasAttribute(code)) throw TException("", "Invalid attribute for node", ItemText(*name, item));
+    SetAttribute(code, item.Value);
 }
 
 void TChampNode::SetAttributeList(const TAttributeCode* list)

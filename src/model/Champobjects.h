@@ -154,6 +154,10 @@ private:
 extern TNameMap AttributeNames;
 extern TNameMap NodeTypeNames;
 
+// A name or value read from the file, for the details of a refusal: its
+// start and the line it stands on ("Colour (line 12)").
+std::string ItemText(const std::string& text, const TXmlData& item);
+
 // Byte-wise comparison of two keys as NUL-terminated texts, bytes unsigned.
 inline int CompareKeys(const std::string& a, const std::string& b)
 {
@@ -243,13 +247,12 @@ public:
     // UpdateName. On the key attribute see the top of this file.
     void SetAttribute(TAttributeCode code, const std::string& value);
     const std::string& GetAttribute(TAttributeCode code) const;
-    // SetAttribute for the attribute of that XML name, as the file readers
-    // meet it (an unknown name fails like code 0). The reader has set the
-    // attribute names to XML mode.
-    void SetAttributeByXmlName(const std::string& xmlName, const std::string& value);
     // The generic element's reading rule for one item: an XML attribute of
     // the node's own element, or a text under any element, sets the
-    // attribute of that name. Other items are left alone.
+    // attribute of that name; a name the node does not have throws
+    // "Invalid attribute for node" (details: the name and its line). Other
+    // items are left alone. The reader has set the attribute names to XML
+    // mode.
     void ReadAttributeItem(const TXmlData& item, const std::string& element);
     // The value of the key attribute; empty without one.
     const std::string& KeyValue() const;

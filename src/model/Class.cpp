@@ -4,9 +4,9 @@
 
 #include "analysis/Flight.h"
 #include "model/Championship.h"
-#include "model/Exceptions.h"
 #include "model/Task.h"
 #include "model/Team.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
 
@@ -166,7 +166,8 @@ void TTaskNumber::Resolve(bool requireClass)
     TChampionship* championship = Championship();
     Class = championship ? championship->FindClass(FClassText) : nullptr;
     if (!Class && requireClass)
-        throw TException("Task number " + GetAttribute(acNumber), "Unknown class in task number", FClassText);
+        throw TException("Task number " + Excerpt(GetAttribute(acNumber)), "Unknown class in task number",
+                         Excerpt(FClassText));
     TTaskTemplate* found = championship ? championship->FindTaskTemplate(FTemplateText) : nullptr;
     Instance = found ? found->FindInstance(FVersionText) : nullptr;
     UpdateName();
@@ -194,7 +195,7 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
             else if (item.Name == "Instance")
                 FVersionText = item.Value;
             else
-                throw TException("", "Invalid parameter in task number", "");
+                throw TException("", "Invalid parameter in task number", ItemText(item.Name, item));
             if (!GetAttribute(acNumber).empty() && !FClassText.empty() && !FTemplateText.empty() &&
                 !FVersionText.empty()) {
                 Resolve(false);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geodesy/MgcInterp2DThinPlateSpline.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
@@ -20,7 +20,7 @@ const char* const RefColumns[8] = {" N", " Pixel X", " Pixel Y", " Easting", " N
 
 [[noreturn]] void InvalidNumber(const std::string& name, const std::string& text)
 {
-    throw TException(name, "Invalid number", text);
+    throw TException(name, "Invalid number", Excerpt(text));
 }
 
 std::int32_t ReadPixel(const std::string& name, const std::string& text)

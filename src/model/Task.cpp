@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <memory>
 #include <type_traits>
 #include <vector>
 
-#include "model/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
@@ -294,18 +295,20 @@ void TTaskInstance::FillGrid(TStringGrid* grid)
 
 namespace {
 
-// The leading decimal number of an attribute text (what follows it is
-// ignored). A text without one is refused rather than read as 0.
-double LeadingNumber(const std::string& name, const std::string& text)
+// An attribute text that is wholly one finite number. Anything else is
+// refused rather than read as 0, as a prefix ("1,5" as 1) or as a NaN that
+// would spread through every computation on the element.
+double FiniteNumber(const TXmlData& item)
 {
     double value = 0.0;
-    if (ScanDoubles(text, &value, 1) != 1) throw TException(name, "Invalid number", text);
+    if (!ParseDouble(item.Value, value) || !std::isfinite(value))
+        throw TException(item.Name, "Invalid number", Excerpt(item.Value));
     return value;
 }
 
-[[noreturn]] void Refuse(const char* what)
+[[noreturn]] void Refuse(const char* what, const std::string& details)
 {
-    throw TException("", what, "");
+    throw TException("", what, Excerpt(details));
 }
 
 TTaskOwner* TaskOwnerOf(const TChampNode* node)
@@ -445,19 +448,19 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
             else if (item.Name == "Mid")
                 mid = item.Value;
             else if (item.Name == "Bearing")
-                bearing = LeadingNumber(item.Name, item.Value);
+                bearing = FiniteNumber(item);
             else if (item.Name == "Percent")
-                percent = LeadingNumber(item.Name, item.Value);
+                percent = FiniteNumber(item);
             else if (item.Name == "Radius")
-                radius = LeadingNumber(item.Name, item.Value);
+                radius = FiniteNumber(item);
             else
-                Refuse("Invalid parameter in task instance");
+                throw TException("", "Invalid parameter in task instance", ItemText(item.Name, item));
             break;
         case xkEnd:
             if (item.Element == "TurnPoint") {
                 if (TWayPoint* waypoint = findWayPoint(wayPoint)) {
                     auto element = std::make_unique<TTurnPoint>(waypoint, radius);
-                    if (!AddTurnPoint(element.get())) Refuse("Can't add Turn Point");
+                    if (!AddTurnPoint(element.get())) Refuse("Can't add Turn Point", wayPoint);
                     element.release();
                 } else {
                     warn("turn point " + wayPoint + " names no waypoint and was dropped.");
@@ -468,7 +471,7 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
                 TTurnPoint* b = turnPoint(to);
                 if (a && b) {
                     auto element = std::make_unique<TStraightLeg>(a, b, radius);
-                    if (!AddStraightLeg(element.get())) Refuse("Can't add Leg");
+                    if (!AddStraightLeg(element.get())) Refuse("Can't add Leg", from + " - " + to);
                     element.release();
                 } else {
                     warn("leg " + from + " - " + to + " names a missing turn point and was dropped.");
@@ -482,7 +485,7 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
                 TTurnPoint* m = turnPoint(mid);
                 if (a && b && m) {
                     auto element = std::make_unique<TArcLeg>(a, b, m, radius);
-                    if (!AddArcLeg(element.get())) Refuse("Can't add Leg");
+                    if (!AddArcLeg(element.get())) Refuse("Can't add Leg", from + " - " + mid + " - " + to);
                     element.release();
                 } else {
                     warn("arc leg " + from + " - " + mid + " - " + to + " names a missing turn point and was dropped.");
@@ -492,28 +495,29 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
                 from.clear();
                 wayPoint.clear();
             } else if (item.Element == "Gate") {
+                // Named as it is written: by its waypoint or by its leg.
+                const std::string name = !wayPoint.empty() ? wayPoint
+                                         : mid.empty()     ? from + " - " + to
+                                                           : from + " - " + mid + " - " + to;
                 std::unique_ptr<TGate> gate;
                 if (!wayPoint.empty()) {
                     if (TWayPoint* waypoint = findWayPoint(wayPoint))
                         gate = std::make_unique<TGate>(waypoint, bearing, radius);
+                } else if (mid.empty()) {
+                    if (TCheckElement* found = GetCheckElement(ceStraightLeg, name))
+                        gate = std::make_unique<TGate>(static_cast<TStraightLeg*>(found), percent, radius);
+                } else {
+                    if (TCheckElement* found = GetCheckElement(ceArcLeg, name))
+                        gate = std::make_unique<TGate>(static_cast<TArcLeg*>(found), percent, radius);
+                }
+                if (!wayPoint.empty()) {
                     wayPoint.clear();
                 } else {
-                    if (mid.empty()) {
-                        TStraightLeg* leg = nullptr;
-                        if (TCheckElement* found = GetCheckElement(ceStraightLeg, from + " - " + to))
-                            leg = static_cast<TStraightLeg*>(found);
-                        if (leg) gate = std::make_unique<TGate>(leg, percent, radius);
-                    } else {
-                        TArcLeg* leg = nullptr;
-                        if (TCheckElement* found = GetCheckElement(ceArcLeg, from + " - " + mid + " - " + to))
-                            leg = static_cast<TArcLeg*>(found);
-                        if (leg) gate = std::make_unique<TGate>(leg, percent, radius);
-                    }
                     mid.clear();
                     to.clear();
                     from.clear();
                 }
-                if (!gate || !AddGate(gate.get())) Refuse("Can't add Gate");
+                if (!gate || !AddGate(gate.get())) Refuse("Can't add Gate", name);
                 gate.release();
             } else if (item.Element == "TaskInstance") {
                 return true;

@@ -6,7 +6,7 @@
 #include "analysis/Flight.h"
 #include "model/Championship.h"
 #include "model/Class.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 // ---------------------------------------------------------------- competitor
@@ -155,13 +155,14 @@ bool TTeam::ReadXml(TXmlInput& in)
                 competitor->ReadXml(in);
                 const std::string& number = competitor->KeyValue();
                 if (!current) {
-                    if (inGroup) throw TException("Team " + KeyValue(), "Unknown class in team", groupText);
-                    throw TException("Team " + KeyValue(), "Competitor outside a class group", number);
+                    const std::string where = "Team " + Excerpt(KeyValue());
+                    if (inGroup) throw TException(where, "Unknown class in team", Excerpt(groupText));
+                    throw TException(where, "Competitor outside a class group", Excerpt(number));
                 }
                 if (championship) {
                     // The team's key is complete once its competitors come.
                     const TTeam* other = championship->Teams.FindKey(KeyValue());
-                    if (other && other != this) throw TException("Teams", "Duplicate team", KeyValue());
+                    if (other && other != this) throw TException("Teams", "Duplicate team", Excerpt(KeyValue()));
                     if (championship->FindCompetitor(number)) {
                         championship->LoadWarning("Competitor " + number + " of team " + KeyValue() +
                                                   " has the number of another competitor and was dropped.");
@@ -173,7 +174,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "Team") {
-                SetAttributeByXmlName(item.Name, item.Value);
+                ReadAttributeItem(item, "Team");
             } else if (item.Element == "Class") {
                 inGroup = true;
                 groupText = item.Value;
@@ -186,7 +187,7 @@ bool TTeam::ReadXml(TXmlInput& in)
             if (item.Element == "Team") return true;
             break;
         case xkText:
-            SetAttributeByXmlName(item.Element, item.Value);
+            ReadAttributeItem(item, "Team");
             break;
         default:
             break;

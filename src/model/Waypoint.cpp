@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
 #include "model/Task.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
@@ -43,14 +43,18 @@ std::string UserText(const TWayPoint& waypoint)
     return user->Instance()->DisplayName() + ": " + user->Name;
 }
 
+[[noreturn]] void InvalidDegrees(const std::string& text, const std::string& element, const std::string& code)
+{
+    throw TException(element + " of waypoint " + Excerpt(code), "Invalid number", Excerpt(text));
+}
+
 // Degrees in the file to radians; text that is no number is refused rather
 // than placing the waypoint at 0, and so is a number that is no place (the
 // UTM projection has no zone for it).
 double ReadDegrees(const std::string& text, const std::string& element, const std::string& code, double limit)
 {
     double degrees = 0.0;
-    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit))
-        throw TException(element + " of waypoint " + code, "Invalid number", text);
+    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit)) InvalidDegrees(text, element, code);
     return DegToRad(degrees);
 }
 
@@ -112,7 +116,7 @@ void TWayPointSet::UpdateName()
 TWayPoint* TWayPointSet::Add(const TWayPoint& waypoint)
 {
     auto [it, inserted] = FWayPoints.try_emplace(waypoint.Code, waypoint);
-    if (!inserted) throw TException("Add waypoint to list", "Duplicate waypoint code", waypoint.Code);
+    if (!inserted) throw TException("Add waypoint to list", "Duplicate waypoint code", Excerpt(waypoint.Code));
     return &it->second;
 }
 
@@ -273,6 +277,7 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
     std::string description;
     double lat = 0.0;
     double lon = 0.0;
+    bool haveLat = false, haveLon = false;
     while (in.HasData()) {
         const TXmlData item = in.Get();
         switch (item.Kind) {
@@ -286,18 +291,23 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
                 SetAttribute(acRegion, item.Value);
             else if (item.Element == "Description")
                 description = item.Value;
-            else if (item.Element == "Lat")
+            else if (item.Element == "Lat") {
                 lat = ReadDegrees(item.Value, item.Element, code, 90.0);
-            else if (item.Element == "Lon")
+                haveLat = true;
+            } else if (item.Element == "Lon") {
                 lon = ReadDegrees(item.Value, item.Element, code, 180.0);
+                haveLon = true;
+            }
             break;
         case xkEnd:
             if (item.Element == "WayPoint") {
+                // An empty or missing Lat or Lon is no place either.
+                if (!haveLat) InvalidDegrees("", "Lat", code);
+                if (!haveLon) InvalidDegrees("", "Lon", code);
                 Add(TWayPoint(TLocation(TGeoCoord{lon, lat, 0.0}, DefaultDatum()), code, description));
                 code.clear();
                 description.clear();
-                lat = 0.0;
-                lon = 0.0;
+                haveLat = haveLon = false;
             } else if (item.Element == "WayPointSet") {
                 const std::string& datum = GetAttribute(acDatum);
                 const std::string& region = GetAttribute(acRegion);

@@ -54,6 +54,43 @@ std::string Cp1252ToUtf8(std::string_view text)
     return out;
 }
 
+namespace {
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The length of the well-formed sequence at s[i] (lead byte of 80 or above)
+// and its code point; 0 when the lead byte starts none.
+std::size_t DecodeSequence(const unsigned char* s, std::size_t i, std::size_t n, char32_t& code)
+{
+    const unsigned char b = s[i];
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        code = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        code = b & 0x0F;
+        if (b == 0xE0) low = 0xA0;  // overlong
+        if (b == 0xED) high = 0x9F; // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        code = b & 0x07;
+        if (b == 0xF0) low = 0x90;  // overlong
+        if (b == 0xF4) high = 0x8F; // beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (n - i < length || s[i + 1] < low || s[i + 1] > high) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (!IsContinuation(s[i + k])) return 0;
+        code = (code << 6) | (s[i + k] & 0x3F);
+    }
+    return length;
+}
+
+} // namespace
+
 void AppendUtf8AsCp1252(std::string& out, std::string_view text, char replacement)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -70,27 +107,11 @@ void AppendUtf8AsCp1252(std::string& out, std::string_view text, char replacemen
             i = j;
             continue;
         }
-        char32_t code;
-        bool decoded = true;
-        if ((b & 0xE0) == 0xC0 && n - i >= 2) {
-            code = (char32_t(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
-            i += 2;
-        } else if ((b & 0xF0) == 0xE0 && n - i >= 3) {
-            code = (char32_t(b & 0x0F) << 12) | (char32_t(s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
-            i += 3;
-        } else {
-            decoded = false;
-            code = 0;
-            std::size_t skip = 1;
-            if (b >= 0xC0 && b != 0xFF) {
-                int ones = 0;
-                for (unsigned char m = 0x80; m && (b & m); m >>= 1)
-                    ++ones;
-                skip = static_cast<std::size_t>(ones);
-            }
-            i += skip < n - i ? skip : n - i;
-        }
-        const int byte = decoded && code != 0 ? UnicodeToCp1252(code) : -1;
+        char32_t code = 0;
+        const std::size_t length = DecodeSequence(s, i, n, code);
+        // A bad byte is replaced alone: the byte after it is read afresh.
+        i += length ? length : 1;
+        const int byte = length ? UnicodeToCp1252(code) : -1;
         out += byte < 0 ? replacement : static_cast<char>(byte);
     }
 }

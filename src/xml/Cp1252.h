@@ -22,18 +22,16 @@ void AppendUtf8(std::string& out, char32_t c);
 
 std::string Cp1252ToUtf8(std::string_view text);
 
-// UTF-8 to Windows-1252, lenient the way old files need it:
+// UTF-8 to Windows-1252:
 // - bytes below 80 are copied;
-// - a lead byte 110xxxxx with at least one byte after it is decoded together
-//   with the next byte, 1110xxxx with at least two after it with the next two;
-//   the continuation bytes are not checked;
-// - any other byte of 80 or above (a stray continuation byte, a lead of four
-//   or more bytes, a sequence cut short by the end) gives `replacement` and is
-//   skipped together with as many following bytes as its leading one-bits
-//   announce, less one; a stray continuation byte and FF are skipped alone;
-// - a decoded code point without a Windows-1252 byte gives `replacement`, and
-//   so does a decoded 0 (an overlong form), so the result never holds a NUL
-//   that the text did not hold.
+// - a well-formed sequence of two to four bytes (no overlong form, no
+//   surrogate, nothing beyond U+10FFFF) gives the byte of its code point, or
+//   `replacement` when Windows-1252 has none;
+// - every other byte of 80 or above (a stray continuation byte, a lead byte
+//   without its continuation bytes, C0, C1, F5 to FF, the first byte of an
+//   overlong form) gives one `replacement` of its own, and the bytes behind
+//   it are read afresh, so a bad sequence never takes an ASCII byte such as
+//   "<" with it and never yields one.
 std::string Utf8ToCp1252(std::string_view text, char replacement = '\xBF');
 
 // Appends the conversion of `text` to `out` (same rules as Utf8ToCp1252).

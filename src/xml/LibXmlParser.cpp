@@ -2,14 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/Files.h"
 #include "xml/Cp1252.h"
 
 const char* const CPartType_Name[10] = {
@@ -280,6 +276,15 @@ void NormalizeLineEnds(std::string& s)
         }
     }
     s.resize(w);
+}
+
+// Line ends as XML reads them, and without the byte order mark that editors
+// put before a document saved as UTF-8.
+void PrepareLoadedText(std::string& s)
+{
+    if (s.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        s.erase(0, 3);
+    NormalizeLineEnds(s);
 }
 
 bool HasHighByte(const char* start, const char* end)
@@ -667,37 +672,17 @@ void TXmlParser::Clear()
     CurStart = CurFinal = nullptr;
     FNext = nullptr;
     FExpanded = 0;
+    FLinePos = nullptr;
+    FLine = 1;
 }
 
 bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t maxSize)
 {
     Clear();
-    // Non-blocking, so that opening a FIFO cannot wait for a writer; only a
-    // regular file is read, and only up to the size it had when opened.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              static_cast<std::uint64_t>(st.st_size) <= maxSize;
     std::string text;
-    if (ok) {
-        text.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        ok = got == text.size();
-    }
-    ::close(fd);
-    if (!ok)
+    if (!ReadRegularFile(fileName, maxSize, text))
         return false;
-    NormalizeLineEnds(text);
+    PrepareLoadedText(text);
     FDocText = std::move(text);
     FDocBuffer = FDocText.c_str();
     FTextSize = FDocText.size() + 1;
@@ -716,7 +701,7 @@ bool TXmlParser::LoadFromBuffer(std::string_view text)
 {
     Clear();
     FDocText.assign(text);
-    NormalizeLineEnds(FDocText);
+    PrepareLoadedText(FDocText);
     FDocBuffer = FDocText.c_str();
     FTextSize = FDocText.size() + 1;
     FDocEnd = FDocBuffer + std::strlen(FDocBuffer);
@@ -738,6 +723,23 @@ void TXmlParser::SetBuffer(const char* text)
 const char* TXmlParser::GetDocBuffer() const
 {
     return FDocBuffer ? FDocBuffer : "";
+}
+
+std::size_t TXmlParser::LineOf(const char* pos, bool skipWs)
+{
+    // Compared only: a position in an entity's text may point into text
+    // that is gone by now.
+    if (FDocBuffer == nullptr || pos < FDocBuffer || pos > FDocEnd)
+        return 0;
+    while (skipWs && pos < FDocEnd && Ws(*pos))
+        ++pos;
+    if (FLinePos == nullptr || pos < FLinePos) {
+        FLinePos = FDocBuffer;
+        FLine = 1;
+    }
+    FLine += static_cast<std::size_t>(std::count(FLinePos, pos, '\n'));
+    FLinePos = pos;
+    return FLine;
 }
 
 void TXmlParser::StartScan()
@@ -1264,17 +1266,35 @@ std::string TXmlParser::DeclaredEntityText(std::string_view text)
 // ---------------------------------------------------------------------------
 // External entities
 
+namespace {
+
+// A system id names a file the document may read only when it lies in the
+// document's folder or below it: a relative path without "..". Anything
+// else (an absolute path, a way out of the folder, a document held in
+// memory, which has no folder) names nothing.
+std::string ExternalPath(const std::string& source, std::string systemId)
+{
+    std::replace(systemId.begin(), systemId.end(), '\\', '/');
+    if (source.empty() || source[0] == '<' || systemId.empty() || systemId[0] == '/')
+        return std::string();
+    std::size_t start = 0;
+    while (start <= systemId.size()) {
+        const std::size_t end = std::min(systemId.find('/', start), systemId.size());
+        if (systemId.compare(start, end - start, "..") == 0)
+            return std::string();
+        start = end + 1;
+    }
+    const std::filesystem::path folder = std::filesystem::path(source).parent_path();
+    return folder.empty() ? systemId : (folder / systemId).string();
+}
+
+} // namespace
+
 std::unique_ptr<TXmlParser> TXmlParser::LoadExternalEntity(const std::string& systemId,
                                                            const std::string& /*publicId*/,
                                                            const std::string& /*notation*/)
 {
-    std::string path = systemId;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (!FSource.empty() && FSource[0] != '<' && !path.empty() && path[0] != '/') {
-        const std::filesystem::path folder = std::filesystem::path(FSource).parent_path();
-        if (!folder.empty())
-            path = (folder / path).string();
-    }
+    const std::string path = ExternalPath(FSource, systemId);
     auto parser = std::make_unique<TXmlParser>();
     // A missing file, a device, a FIFO or a file past the bound leaves the
     // parser empty: the entity is then like a DTD that does not exist.

@@ -242,7 +242,8 @@ public:
     // Reads the whole file. `fileMode` is the open mode of the original
     // program (0 read-only); files are always opened read-only here. Only a
     // regular file is read. Loading turns CR LF and a lone CR into LF, as
-    // XML reads line ends (a borrowed text is left as it is).
+    // XML reads line ends, and drops a leading UTF-8 byte order mark (a
+    // borrowed text is left as it is).
     bool LoadFromFile(const std::string& fileName, int fileMode = 0);
     bool LoadFromBuffer(std::string_view text);   // copies; source "<MEM>"
     void SetBuffer(const char* text);             // borrows; source "<REFERENCE>"
@@ -295,6 +296,10 @@ public:
 
     TEntityStack EntityStack;
     const char* DtdcFinal() const { return FDtdcFinal; }
+    // The line (from 1) of a position in the document's own text, or with
+    // `skipWs` of the first character after the whitespace there; 0 for a
+    // position elsewhere (in the text of an entity).
+    std::size_t LineOf(const char* pos, bool skipWs = false);
 
 private:
     friend class TEntityStack;
@@ -358,6 +363,8 @@ private:
     bool FTranslateUtf8 = false;
     const char* FDocEnd = nullptr;    // the document's terminator
     const char* FDtdcStart = nullptr; // where the DOCTYPE read first starts
+    const char* FLinePos = nullptr;   // LineOf counts on from here
+    std::size_t FLine = 1;            // the line of FLinePos
 };
 
 // Free helpers.

@@ -8,7 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "xml/LibXmlParser.h"
 
 // ---------------------------------------------------------------------------
@@ -22,7 +23,7 @@ TXmlInput::TXmlInput(const std::string& fileName)
     : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
 {
     if (!FScanner->LoadFromFile(fileName, 0))
-        throw TException("", "Can't open XML file", "");
+        throw TException("", "Can't open XML file", fileName);
     FOpened = true;
     FScanner->StartScan();
 }
@@ -54,6 +55,7 @@ TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
     TXmlData& d = FPending.emplace_back();
     d.Kind = kind;
     d.Element = element;
+    d.Line = FLine;
     return d;
 }
 
@@ -63,6 +65,10 @@ bool TXmlInput::ScanMore()
     FHead = 0;
     TXmlParser& s = *FScanner;
     while (s.Scan()) {
+        // A part within an entity's text keeps the line of the reference;
+        // a text is on the line where its first character stands.
+        if (const std::size_t line = s.LineOf(s.CurStart, s.CurPartType == ptContent))
+            FLine = line;
         switch (s.CurPartType) {
         case ptXmlProlog:
         case ptComment:
@@ -86,6 +92,10 @@ bool TXmlInput::ScanMore()
             return true;
         case ptEndTag:
             Queue(xkEnd, s.CurName);
+            if (FMismatch.empty() && (FOpenNames.empty() || FOpenNames.back() != s.CurName))
+                FMismatch = "</" + Excerpt(s.CurName) + "> on line " + std::to_string(FLine) +
+                            (FOpenNames.empty() ? std::string(" where no element is open")
+                                                : " where <" + Excerpt(FOpenNames.back()) + "> is open");
             // A stray end tag (no element open) changes nothing.
             if (!FOpenNames.empty())
                 FOpenNames.pop_back();
@@ -134,20 +144,21 @@ void AppendEscaped(std::string& out, const std::string& value, bool attribute)
 
 } // namespace
 
-TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName)
+TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarget(FollowLinks(fileName))
 {
     // Nothing is created here: the old file stays as it is until Close()
     // has the new text safely on disk. Only check that it can be written.
+    // A link is saved through: the file it points to gets the new text.
     namespace fs = std::filesystem;
-    const fs::path target(fileName);
+    const fs::path target(FTarget);
     fs::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
     struct stat st {};
     bool ok = !fileName.empty() && target.has_filename() && ::stat(folder.c_str(), &st) == 0 &&
               S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (ok && ::stat(fileName.c_str(), &st) == 0)
-        ok = S_ISREG(st.st_mode) && ::access(fileName.c_str(), W_OK) == 0;
+    if (ok && ::stat(FTarget.c_str(), &st) == 0)
+        ok = S_ISREG(st.st_mode) && ::access(FTarget.c_str(), W_OK) == 0;
     if (!ok)
         throw TException("", "Can't open XML file for output", fileName);
 }
@@ -241,13 +252,7 @@ void TXmlOutput::Close()
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = FFileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = CreateFileBeside(FTarget, temp);
     if (fd < 0)
         CantWrite(FFileName);
     auto fail = [&](bool isOpen) {
@@ -258,7 +263,7 @@ void TXmlOutput::Close()
     };
     // Keep the permissions of the file being replaced.
     struct stat st {};
-    if (::stat(FFileName.c_str(), &st) == 0)
+    if (::stat(FTarget.c_str(), &st) == 0)
         ::fchmod(fd, st.st_mode & 07777);
     std::size_t done = 0;
     while (done < FText.size()) {
@@ -273,7 +278,7 @@ void TXmlOutput::Close()
         fail(true);
     if (::close(fd) != 0)
         fail(false);
-    if (::rename(temp.c_str(), FFileName.c_str()) != 0)
+    if (::rename(temp.c_str(), FTarget.c_str()) != 0)
         fail(false);
     FClosed = true;
 }

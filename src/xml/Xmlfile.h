@@ -28,11 +28,15 @@ struct TXmlData {
     std::string Element;
     std::string Name;
     std::string Value;
+    // The line of the file the item stands on (from 1; within an entity's
+    // text, the line of the reference).
+    std::size_t Line = 0;
 };
 
 class TXmlInput {
 public:
-    // Loads the whole file; throws TException "Can't open XML file" on failure.
+    // Loads the whole file; throws TException "Can't open XML file" (details:
+    // the file name) on failure.
     explicit TXmlInput(const std::string& fileName);
     // Reads the document from `documentText` instead of a file (tests, fuzzing);
     // `fileName` only names it in messages.
@@ -45,6 +49,10 @@ public:
     TXmlData Get();
 
     const std::string& FileName() const { return FFileName; }
+    // The first end tag that did not close the innermost open element
+    // ("</Championship> on line 12 where <Geo> is open"), read so far;
+    // empty while there was none.
+    const std::string& MismatchedEndTag() const { return FMismatch; }
 
 private:
     bool ScanMore();
@@ -57,6 +65,8 @@ private:
     // The items of the last scanned part; those before FHead are taken.
     std::vector<TXmlData> FPending;
     std::size_t FHead = 0;
+    std::size_t FLine = 1;
+    std::string FMismatch;
     bool FOpened = false;
 };
 
@@ -80,8 +90,10 @@ public:
     void WriteElement(const std::string& name, const std::string& value);
     void CloseElement();
 
-    // Writes the text to a temporary file beside the target, flushes it and
-    // renames it over the target. Throws TException "Can't write XML file"
+    // Writes the text to a temporary file beside the target (a name within
+    // the file system's limit, however long the target's), flushes it and
+    // renames it over the target; a target that is a symbolic link stays
+    // one, and the file it points to gets the text. Throws TException "Can't write XML file"
     // (details: the file name) on any failure; the target is then untouched.
     void Close();
 
@@ -90,6 +102,7 @@ public:
 
 private:
     std::string FFileName;
+    std::string FTarget; // the file name with its links followed
     std::string FIndent;
     std::vector<std::string> FOpenNames;
     std::string FText;

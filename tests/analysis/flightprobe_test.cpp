@@ -58,7 +58,7 @@ TEST(FlightProbe, RefusedFile)
     WriteFileBytes(file, "AXXX\r\nI00\r\n");
     const TRun r = RunProbe(file);
     EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Out, "ERROR\t" + Refusal("I record found. Extensions to B record not supported. Sorry!") + "\n");
+    EXPECT_EQ(r.Out, "ERROR\t" + Refusal("I record found. Extensions to B record not supported. Sorry!", "line 2: I00") + "\n");
 }
 
 // With a task: the search runs, fixes carry their speed, and the events are
@@ -70,7 +70,7 @@ TEST(FlightProbe, TaskFromATaskFile)
     std::string text = "AXXX\r\nHFDTE060708\r\n";
     for (int i = 0; i < 14; ++i) {
         if (i == 6) text += E(12, 0, 30, "PEV") + "\r\n";
-        text += B(12, 0, 5 * i, 51.0002, 7.0 + 0.001 * i) + "\r\n";
+        text += B(12, 5 * i / 60, 5 * i % 60, 51.0002, 7.0 + 0.001 * i) + "\r\n";
     }
     WriteFileBytes(igc, text);
     WriteFileBytes(task, "# A to B with a gate between\n"

@@ -27,14 +27,16 @@ const std::string IRecord = "I record found. Extensions to B record not supporte
 
 // Refused files and the message the user sees.
 const std::map<std::string, std::string> Refused = {
-    {"aerofiles__bad-line.igc", Refusal(IRecord)},
-    {"aerofiles__xctrack-2022-04-07.igc", Refusal("Incorrect number of parameters in DTE", "HFDTEDATE:070422,01")},
-    {"go-igc__2008-05-02_Martin_Saleve-Tessin.igc", Refusal(IRecord)},
-    {"go-igc__2017_08_31_00_14_21_88GGB291.IGC", Refusal(IRecord)},
-    {"gpsbabel__igc2.igc", Refusal(IRecord)},
-    {"igc_lib__new_date_format.igc", Refusal("Incorrect number of parameters in DTE", "HFDTEDATE: 030418")},
+    {"aerofiles__bad-line.igc",
+     Refusal(IRecord, "line 19: I083638FXA3941ENL4246TAS4751GSP5254TRT5559VAT6063OAT6467ACZ")},
+    {"aerofiles__xctrack-2022-04-07.igc",
+     Refusal("Incorrect number of parameters in DTE", "line 10: HFDTEDATE:070422,01")},
+    {"go-igc__2008-05-02_Martin_Saleve-Tessin.igc", Refusal(IRecord, "line 13: I00")},
+    {"go-igc__2017_08_31_00_14_21_88GGB291.IGC", Refusal(IRecord, "line 16: I023638FXA3940SIU")},
+    {"gpsbabel__igc2.igc", Refusal(IRecord, "line 16: I023638FXA3941ENL")},
+    {"igc_lib__new_date_format.igc", Refusal("Incorrect number of parameters in DTE", "line 2: HFDTEDATE: 030418")},
     {"go-igc__2025-05-31-XFH-000-01.igc",
-     Refusal("E record and B record times differ", "B1119444637334N00713117EA0222002265")},
+     Refusal("E record and B record times differ", "line 1255: B1119444637334N00713117EA0222002265")},
 };
 
 std::vector<std::string> Fields(const std::string& line)

@@ -2,6 +2,16 @@
 // line handling of real files (long lines, CR LF, the DOS end-of-file byte).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "IgcText.h"
 #include "common/TempDir.h"
 #include "geodesy/Coord.h"
@@ -46,7 +56,7 @@ TEST(IgcReader, HemispheresValidityAndSignedAltitudes)
     TTrack track(FixedClock());
     const TReadResult r = ReadText(Header +
                                        "B1200004512000S07330000WV-0012-0020\r\n"
-                                       "B1200014512000X07330000QA0000000000\r\n", // unknown letters: north, east
+                                       "B1200014512000N07330000EA0000000000\r\n",
                                    track);
     ASSERT_TRUE(r.Ok) << r.Message;
     EXPECT_NEAR(LatDeg(track, 0), -45.2, 1e-12);
@@ -73,31 +83,32 @@ TEST(IgcReader, RefusedFiles)
     };
     const TCase cases[] = {
         {"I record", Header + fix + "\r\nI023638FXA3940SIU\r\n",
-         Refusal("I record found. Extensions to B record not supported. Sorry!")},
-        {"I00", Header + "I00\r\n" + fix + "\r\n", Refusal("I record found. Extensions to B record not supported. Sorry!")},
-        {"blank line", Header + fix + "\r\n\r\n" + fix + "\r\n", Refusal("Unexpected record type")},
+         Refusal("I record found. Extensions to B record not supported. Sorry!", "line 4: I023638FXA3940SIU")},
+        {"I00", Header + "I00\r\n" + fix + "\r\n",
+         Refusal("I record found. Extensions to B record not supported. Sorry!", "line 3: I00")},
         {"lower case", Header + fix + "\r\nb1201015123456N00712345EA0012300150\r\n",
-         Refusal("Unexpected record type", "b1201015123456N00712345EA0012300150")},
-        {"leading blank", Header + " " + fix + "\r\n", Refusal("Unexpected record type", " " + fix)},
-        {"byte order mark", "\xEF\xBB\xBF" + Header, Refusal("Unexpected record type", "\xEF\xBB\xBF" "AXXX001")},
+         Refusal("Unexpected record type", "line 4: b1201015123456N00712345EA0012300150")},
+        {"leading blank", Header + " " + fix + "\r\n", Refusal("Unexpected record type", "line 3:  " + fix)},
         {"truncated fix", Header + fix + "\r\nB1201015123456N00712345EA00123\r\n",
-         Refusal("Incorrect number of parameters", "B1201015123456N00712345EA00123")},
+         Refusal("Incorrect number of parameters", "line 4: B1201015123456N00712345EA00123")},
         {"letter in a number", Header + "B12010X5123456N00712345EA0012300150\r\n",
-         Refusal("Incorrect number of parameters", "B12010X5123456N00712345EA0012300150")},
+         Refusal("Incorrect number of parameters", "line 3: B12010X5123456N00712345EA0012300150")},
         {"validity", Header + "B1201005123456N00712345EX0012300150\r\n",
-         Refusal("Incorrect validity", "B1201005123456N00712345EX0012300150")},
+         Refusal("Incorrect validity", "line 3: B1201005123456N00712345EX0012300150")},
         {"date with a label", "HFDTEDATE:060708,01\r\n" + fix + "\r\n",
-         Refusal("Incorrect number of parameters in DTE", "HFDTEDATE:060708,01")},
-        {"date too short", "HFDTE0607\r\n", Refusal("Incorrect number of parameters in DTE", "HFDTE0607")},
-        {"date without value", "HFDTE\r\n", Refusal("Incorrect number of parameters in DTE", "HFDTE")},
-        {"time zone", "LCMA TZN:1\r\n", Refusal("Time zone offset not zero", "LCMA TZN:1")},
-        {"time zone +1.0", "LCMA TZN:+1.0\r\n", Refusal("Time zone offset not zero", "LCMA TZN:+1.0")},
-        {"time zone without colon", "LCMA TZN 0\r\n", Refusal("Malformed L record", "LCMA TZN 0")},
-        {"L date without colon", "LCMA DTE 060708\r\n", Refusal("Malformed L record", "LCMA DTE 060708")},
-        {"L date too short", "LCMA DTE:0607\r\n", Refusal("Incorrect number of parameters in DTE", "LCMA DTE:0607")},
-        {"E without time", Header + "E12PEV\r\n" + fix + "\r\n", Refusal("Incorrect number of parameters", "E12PEV")},
+         Refusal("Incorrect number of parameters in DTE", "line 1: HFDTEDATE:060708,01")},
+        {"date too short", "HFDTE0607\r\n", Refusal("Incorrect number of parameters in DTE", "line 1: HFDTE0607")},
+        {"date without value", "HFDTE\r\n", Refusal("Incorrect number of parameters in DTE", "line 1: HFDTE")},
+        {"time zone", "LCMA TZN:1\r\n", Refusal("Time zone offset not zero", "line 1: LCMA TZN:1")},
+        {"time zone +1.0", "LCMA TZN:+1.0\r\n", Refusal("Time zone offset not zero", "line 1: LCMA TZN:+1.0")},
+        {"time zone without colon", "LCMA TZN 0\r\n", Refusal("Malformed L record", "line 1: LCMA TZN 0")},
+        {"L date without colon", "LCMA DTE 060708\r\n", Refusal("Malformed L record", "line 1: LCMA DTE 060708")},
+        {"L date too short", "LCMA DTE:0607\r\n",
+         Refusal("Incorrect number of parameters in DTE", "line 1: LCMA DTE:0607")},
+        {"E without time", Header + "E12PEV\r\n" + fix + "\r\n",
+         Refusal("Incorrect number of parameters", "line 3: E12PEV")},
         {"E and B times differ", Header + "E120100PEV\r\nB1201015123456N00712345EA0012300150\r\n",
-         Refusal("E record and B record times differ", "B1201015123456N00712345EA0012300150")},
+         Refusal("E record and B record times differ", "line 4: B1201015123456N00712345EA0012300150")},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -202,7 +213,7 @@ TEST(IgcReader, SeveralEventsWaitingForOneFix)
         const TReadResult r =
             ReadText(Header + E(12, 1, 0, "PEV") + "\r\n" + E(12, 0, 59, "STA") + "\r\n" + fix + "\r\n", track);
         EXPECT_FALSE(r.Ok);
-        EXPECT_EQ(r.Message, Refusal("E record and B record times differ", fix));
+        EXPECT_EQ(r.Message, Refusal("E record and B record times differ", "line 5: " + fix));
     }
 }
 
@@ -243,17 +254,6 @@ TEST(IgcReader, LinesOfAnyLengthCrLfAndTheEndOfFileByte)
         ASSERT_TRUE(r2.Ok) << r2.Message;
         EXPECT_EQ(track.Points.size(), 2u);
     }
-    {
-        // A CR LF line with nothing on it is still a blank line.
-        TTrack track(FixedClock());
-        EXPECT_FALSE(ReadText(Header + "\r\n" + fix + "\r\n", track).Ok);
-    }
-    {
-        // An empty file is an empty track.
-        TTrack track(FixedClock());
-        EXPECT_TRUE(ReadText("", track).Ok);
-        EXPECT_TRUE(track.Points.empty());
-    }
 }
 
 TEST(IgcReader, SplitFieldTakesThePieceAfterTheFirstColon)
@@ -287,4 +287,116 @@ TEST(IgcReader, FilesFromDisk)
     message.clear();
     EXPECT_FALSE(TIgcFile(dir.Path().string(), &track).Read());
     EXPECT_EQ(message, Refusal("Unable to open file", dir.Path().string()));
+}
+
+namespace {
+
+// Runs `read` in a child process with its memory capped; false when it did
+// not return true within the time (the child is then killed).
+bool ReturnsTrueWithin(std::chrono::seconds limit, const std::function<bool()>& read)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit memory{std::size_t{1} << 30, std::size_t{1} << 30};
+        ::setrlimit(RLIMIT_AS, &memory);
+        ::_exit(read() ? 0 : 1);
+    }
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+// A FIFO blocked for ever, a link to /dev/zero grew without end: only a
+// regular file is read.
+TEST(IgcReader, ReadsOnlyRegularFiles)
+{
+    TempDir dir;
+    const std::string fifo = dir.File("fifo.igc"), zero = dir.File("zero.igc");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    for (const std::string& name : {fifo, zero}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(ReturnsTrueWithin(std::chrono::seconds(20), [&name] {
+            std::string message;
+            TScopedHooks hooks;
+            hooks->ShowMessage = [&message](const std::string& m) { message = m; };
+            TTrack track(FixedClock());
+            return !TIgcFile(name, &track).Read() && message == Refusal("Unable to open file", name);
+        }));
+    }
+}
+
+// Impossible places and times refuse the log on their line; 24:00:00 is the
+// next day's midnight and 90 N / 180 W are places.
+TEST(IgcReader, RefusesImpossibleFixes)
+{
+    const struct {
+        std::string Fix;
+        const char* What;
+    } cases[] = {
+        {"B1201009500000N00712345EA0012300150", "Fix out of range"},   // 95 degrees
+        {"B1201005123456N20000000EA0012300150", "Fix out of range"},   // 200 degrees
+        {"B1201005160000N00712345EA0012300150", "Fix out of range"},   // 51 degrees 60 minutes
+        {"B1201005123456N00760000EA0012300150", "Fix out of range"},
+        {"B1201009000001N00712345EA0012300150", "Fix out of range"},   // just past the pole
+        {"B2501005123456N00712345EA0012300150", "Fix out of range"},
+        {"B1260005123456N00712345EA0012300150", "Fix out of range"},
+        {"B1201605123456N00712345EA0012300150", "Fix out of range"},
+        {"B2400015123456N00712345EA0012300150", "Fix out of range"},
+        {"B1201005123456X00712345EA0012300150", "Incorrect hemisphere"},
+        {"B1201005123456N00712345QA0012300150", "Incorrect hemisphere"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fix);
+        TTrack track(FixedClock());
+        const TReadResult r = ReadText(Header + c.Fix + "\r\n", track);
+        EXPECT_FALSE(r.Ok);
+        EXPECT_EQ(r.Message, Refusal(c.What, "line 3: " + c.Fix));
+    }
+    TTrack track(FixedClock());
+    const TReadResult r = ReadText(Header + "B2400009000000N18000000WA0012300150\r\n", track);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    EXPECT_EQ(track.Points.at(0).Time, July6th2008 + 24 * 3600);
+    EXPECT_EQ(LatDeg(track, 0), 90.0);
+    EXPECT_EQ(LonDeg(track, 0), -180.0);
+}
+
+// Real logs end with an extra CR LF, editors put a byte order mark first:
+// both read; a log without a single fix is refused naming the file.
+TEST(IgcReader, BlankLinesByteOrderMarkAndLogsWithoutFixes)
+{
+    const std::string fix = B(12, 1, 0, 51, 7);
+    for (const std::string& text : {Header + fix + "\r\n\r\n", Header + "\r\n" + fix + "\r\n\r\r\n",
+                                    "\xEF\xBB\xBF" + Header + fix + "\r\n"}) {
+        TTrack track(FixedClock());
+        const TReadResult r = ReadText(text, track);
+        ASSERT_TRUE(r.Ok) << r.Message;
+        EXPECT_EQ(track.Points.size(), 1u);
+    }
+    for (const std::string& text : {std::string(), Header, std::string("\r\r\r\n\r")}) {
+        TTrack track(FixedClock());
+        const TReadResult r = ReadText(text, track);
+        EXPECT_FALSE(r.Ok);
+        EXPECT_EQ(r.Message, Refusal("No fix in file", "test.igc"));
+    }
+}
+
+// A huge bad line is quoted by its start only.
+TEST(IgcReader, QuotesTheStartOfALongBadLine)
+{
+    TTrack track(FixedClock());
+    const std::string line = "x" + std::string(1 << 20, 'y');
+    const TReadResult r = ReadText(Header + line + "\r\n", track);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Message, Refusal("Unexpected record type", "line 3: " + line.substr(0, 80) + "..."));
 }

@@ -10,7 +10,7 @@
 
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;
@@ -209,6 +209,29 @@ TEST(ChampionshipFile, NewChampionshipWrittenAtOnce)
               "\t<Classes>\n\t</Classes>\n\t<Teams>\n\t</Teams>\n\t<TaskCatalogue>\n\t</TaskCatalogue>\n"
               "\t<Tasks>\n\t</Tasks>\n"
               "</Championship>\n");
+}
+
+// A championship that is a link is saved into the file it points to, and
+// the link stays; a name near the file system's limit can still be saved.
+TEST(ChampionshipFile, SavedThroughLinksAndUnderLongNames)
+{
+    TFixedVersion version;
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("real"));
+    WriteFileBytes(dir.File("real/champ.xch"), "old");
+    std::filesystem::create_symlink("real/champ.xch", dir.File("link.xch"));
+    TChampionship champ;
+    champ.Save(dir.File("link.xch"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.xch")));
+    EXPECT_THAT(ReadFileBytes(dir.File("real/champ.xch")), testing::HasSubstr("<Championship"));
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.File("real"))->path().filename(), "champ.xch");
+
+    for (const std::size_t length : {243u, 255u}) {
+        const std::string name = dir.File(std::string(length - 4, 'n') + ".xch");
+        champ.Save(name);
+        EXPECT_THAT(ReadFileBytes(name), testing::HasSubstr("<Championship")) << length;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
 }
 
 TEST(ChampionshipFile, CrLfLineEndsAndWindows1252Bytes)

@@ -14,7 +14,7 @@
 #include "analysis/Track.h"
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/NumberFormat.h"
 #include "platform/StringGrid.h"
 
@@ -146,6 +146,27 @@ TEST(FlightTable, PendingAndDidNotFlyFlights)
     EXPECT_EQ(flight->Track(), nullptr);
     EXPECT_FALSE(shown.empty());
     EXPECT_EQ(scene.Grid.RowCount(), 2);
+}
+
+// The championship names files in Windows-1252, the file system in UTF-8;
+// a log without a fix leaves the flight without a track, with a word.
+TEST(FlightTable, AccentedLogNamesAndLogsWithoutFixes)
+{
+    TFlightScene scene;
+    TFlight* flight = scene.Flight;
+    WriteFileBytes(Dir().File("M\xC3\xBCller\xE2\x82\xAC.igc"), ReadFileBytes(Dir().File("7T1.igc")));
+    flight->SetAttribute(acIgcFileName, "M\xFCller\x80.igc");
+    flight->FillGrid(&scene.Grid);
+    ASSERT_NE(flight->Track(), nullptr);
+    EXPECT_EQ(flight->Track()->Points.size(), 6u);
+
+    std::string shown;
+    scene.Version.Hooks->ShowMessage = [&](const std::string& text) { shown = text; };
+    WriteFileBytes(Dir().File("empty.igc"), "AXXX\r\nHFDTE070826\r\n");
+    flight->SetAttribute(acIgcFileName, "empty.igc");
+    flight->ReadTrack(Dir().File("empty.igc"));
+    EXPECT_EQ(flight->Track(), nullptr);
+    EXPECT_THAT(shown, testing::HasSubstr(Dir().File("empty.igc")));
 }
 
 TEST(FlightTable, PointsAndEventsMergedInTimeOrder)

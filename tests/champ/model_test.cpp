@@ -9,7 +9,7 @@
 
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/ItemTree.h"
 #include "xml/Xmlfile.h"
 

@@ -79,7 +79,8 @@ TEST(ChampProbe, FailuresGoToStandardErrorWithStatusOne)
               "<Unknown class in task number> in <Task number 1>. Details: <Q>\n");
     run = RunProbe("'" + Dir().File("missing.xch") + "' '" + Dir().File("never.xch") + "'");
     EXPECT_EQ(run.Status, 1);
-    EXPECT_THAT(ReadFileBytes(Dir().File("stderr")), testing::HasSubstr("Can't open XML file"));
+    EXPECT_EQ(ReadFileBytes(Dir().File("stderr")),
+              "<Can't open XML file> in <>. Details: <" + Dir().File("missing.xch") + ">\n");
     EXPECT_EQ(RunProbe("--tree").Status, 2);
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "champ/ChampFixture.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;
@@ -115,12 +115,13 @@ TEST(ChampionshipReading, InputThatWouldAttachDataWrongRefusesTheFile)
 
     e = Refusal(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"K\" Colour=\"red\"/></Tasks>");
     EXPECT_EQ(e.WhatText(), "Invalid parameter in task number");
+    EXPECT_EQ(e.Details(), "Colour (line 4)");
     e = Refusal("<Classes><Class ShortName=\"K\"><Pilot>Ann</Pilot></Class></Classes>");
     EXPECT_EQ(e.WhatText(), "Invalid attribute for node");
-    EXPECT_EQ(e.Details(), "Pilot");
+    EXPECT_EQ(e.Details(), "Pilot (line 3)");
     e = Refusal("<Geo Colour=\"red\"><Unknown>text</Unknown></Geo>");
     EXPECT_EQ(e.WhatText(), "Invalid attribute for node");
-    EXPECT_EQ(e.Details(), "");
+    EXPECT_EQ(e.Details(), "Unknown (line 3)");
 }
 
 TEST(ChampionshipReading, SecondCompetitorWithOneNumberIsDroppedAndReported)
@@ -229,6 +230,37 @@ TEST(ChampionshipReading, FileEndingEarlyLoadsWhatItHoldsAndSaysSo)
     EXPECT_TRUE(whole.Messages.empty());
 }
 
+// What a stray or cut end tag hides from the load is not lost without a word.
+TEST(ChampionshipReading, StrayOrCutEndTagsAreReported)
+{
+    // An early end of the championship, with the classes behind it.
+    TLoad early("<ChampionshipDescription><Name>N</Name></ChampionshipDescription>\n</Championship>\n" + Classes);
+    EXPECT_TRUE(early.Champ->Classes.empty());
+    ASSERT_EQ(early.Messages.size(), 1u);
+    EXPECT_THAT(early.Messages[0], HasSubstr("goes on after the end of the championship (line 5)"));
+
+    // Cut inside the end tag of the description: it reads as the end of
+    // the championship.
+    TLoad cut("<ChampionshipDescription><Name>N</Name></Championship", false);
+    ASSERT_EQ(cut.Messages.size(), 1u);
+    EXPECT_THAT(cut.Messages[0], HasSubstr("end tag </Championship> on line 3 where <ChampionshipDescription> is open"));
+
+    // Inside a class.
+    TLoad inside("<Classes><Class ShortName=\"K\"></Championship></Class></Classes>\n");
+    ASSERT_EQ(inside.Messages.size(), 1u);
+    EXPECT_THAT(inside.Messages[0], HasSubstr("</Championship> on line 3 where <Class> is open"));
+}
+
+// Editors that save as UTF-8 put a byte order mark first.
+TEST(ChampionshipReading, ByteOrderMarkIsSkipped)
+{
+    TFixedVersion version;
+    TXmlInput in("bom.xch", "\xEF\xBB\xBF" + Head + Classes + "</Championship>\n");
+    TChampionship champ(in, "bom.xch");
+    EXPECT_EQ(champ.Classes.size(), 2u);
+    EXPECT_TRUE(champ.LoadWarnings().empty());
+}
+
 TEST(ChampionshipReading, TaskNumberAttributesInAnyOrderAndResolvedOnceAllAreKnown)
 {
     const std::string catalogue = "<TaskCatalogue><TaskTemplate ShortName=\"NAV\"><TaskInstance Version=\"2\"/>"
@@ -282,7 +314,7 @@ TEST(TaskCatalogueReading, ElementsAndTheValuesCarriedOver)
 {
     TLoad load(Waypoints + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"200.4\"/>"
                                          "<TurnPoint WayPoint=\"Q\"/>"
-                                         "<TurnPoint WayPoint=\"R\" Radius=\"50m\"/></TurnPoints>"
+                                         "<TurnPoint WayPoint=\"R\" Radius=\" 50 \"/></TurnPoints>"
                                          "<Legs><Leg From=\"P\" To=\"Q\"/></Legs>"
                                          "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/></ArcLegs>"
                                          "<Gates><Gate WayPoint=\"R\" Bearing=\"370\" Radius=\"150\"/>"
@@ -293,7 +325,7 @@ TEST(TaskCatalogueReading, ElementsAndTheValuesCarriedOver)
     ASSERT_NE(inst, nullptr);
     EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "P")->Radius, 200.4);
     EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "Q")->Radius, 200.4); // carried over
-    EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "R")->Radius, 50.0);  // leading number only
+    EXPECT_EQ(inst->GetCheckElement(ceTurnPoint, "R")->Radius, 50.0);
     EXPECT_EQ(inst->GetCheckElement(ceStraightLeg, "P - Q")->Radius, 50.0);
     EXPECT_EQ(inst->GetCheckElement(ceArcLeg, "P - R - Q")->Radius, 50.0);
     auto* gate = static_cast<TGate*>(inst->GetCheckElement(ceGate, "R (010)"));
@@ -313,36 +345,49 @@ TEST(TaskCatalogueReading, MessagesOfTheTaskInstanceReader)
     struct TCase {
         std::string Content;
         const char* What;
+        std::string Details;
     } cases[] = {
-        {"<TurnPoints><TurnPoint WayPoint=\"P\" Colour=\"red\"/></TurnPoints>", "Invalid parameter in task instance"},
-        {"<TurnPoints Version=\"2\"/>", "Invalid parameter in task instance"},
-        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"P\"/></TurnPoints>", "Can't add Turn Point"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Colour=\"red\"/></TurnPoints>", "Invalid parameter in task instance",
+         "Colour (line 4)"},
+        {"<TurnPoints Version=\"2\"/>", "Invalid parameter in task instance", "Version (line 4)"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"P\"/></TurnPoints>", "Can't add Turn Point", "P"},
         {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
          "<Legs><Leg From=\"P\" To=\"Q\"/><Leg From=\"P\" To=\"Q\"/></Legs>",
-         "Can't add Leg"},
+         "Can't add Leg", "P - Q"},
         {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/><TurnPoint WayPoint=\"R\"/></TurnPoints>"
          "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/><ArcLeg From=\"P\" To=\"Q\" Mid=\"R\"/></ArcLegs>",
-         "Can't add Leg"},
+         "Can't add Leg", "P - R - Q"},
         {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
          "<ArcLegs><ArcLeg From=\"P\" To=\"Q\" Mid=\"P\"/></ArcLegs>",
-         "Can't calculate arc leg. Try different points."},
+         "Can't calculate arc leg. Try different points.", ""},
         // The gate on a leg before the legs were read.
         {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
          "<Gates><Gate From=\"P\" To=\"Q\" Percent=\"50\"/></Gates><Legs><Leg From=\"P\" To=\"Q\"/></Legs>",
-         "Can't add Gate"},
-        {"<Gates><Gate WayPoint=\"NOWHERE\" Bearing=\"5\"/></Gates>", "Can't add Gate"},
-        {"<Gates><Gate WayPoint=\"P\" Bearing=\"5\"/><Gate WayPoint=\"P\" Bearing=\"5.2\"/></Gates>", "Can't add Gate"},
+         "Can't add Gate", "P - Q"},
+        {"<Gates><Gate WayPoint=\"NOWHERE\" Bearing=\"5\"/></Gates>", "Can't add Gate", "NOWHERE"},
+        {"<Gates><Gate WayPoint=\"P\" Bearing=\"5\"/><Gate WayPoint=\"P\" Bearing=\"5.2\"/></Gates>", "Can't add Gate",
+         "P"},
     };
     for (const TCase& c : cases) {
         TException e = Refusal(Waypoints + Instance("1", c.Content));
         EXPECT_EQ(e.WhatText(), c.What) << c.Content;
+        EXPECT_EQ(e.Details(), c.Details) << c.Content;
     }
-    // A number that does not read refuses the file rather than becoming 0.
+    // A number that does not read wholly, or is not finite, refuses the file
+    // rather than becoming 0, a prefix of it, or a NaN in the analysis.
     const struct {
-        const char* Content;
-        const char* Text;
+        std::string Content;
+        std::string Text;
     } numbers[] = {
         {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"x\"/></TurnPoints>", "x"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"NaN\"/></TurnPoints>", "NaN"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"inf\"/></TurnPoints>", "inf"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"1e400\"/></TurnPoints>", "1e400"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"1,5\"/></TurnPoints>", "1,5"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"0x10\"/></TurnPoints>", "0x10"},
+        {"<Gates><Gate WayPoint=\"P\" Bearing=\"51.1abc\"/></Gates>", "51.1abc"},
+        {"<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"" + std::string(1000, '9') + "x\"/></TurnPoints>",
+         std::string(80, '9') + "..."},
         {"<Gates><Gate WayPoint=\"P\" Bearing=\"\" Radius=\"100\"/></Gates>", ""},
         {"<TurnPoints><TurnPoint WayPoint=\"P\"/><TurnPoint WayPoint=\"Q\"/></TurnPoints>"
          "<Legs><Leg From=\"P\" To=\"Q\"/></Legs><Gates><Gate From=\"P\" To=\"Q\" Percent=\"half\"/></Gates>",

@@ -32,6 +32,7 @@ struct TExportPlace {
             Opened.push_back(path);
             return true;
         };
+        Hooks->ShowMessage = [this](const std::string& text) { Messages.push_back(text); };
     }
     std::string File(const std::string& name) const { return Dir.File(name); }
     bool Exists(const std::string& name) const { return std::filesystem::exists(Dir.Path() / name); }
@@ -45,6 +46,7 @@ struct TExportPlace {
     TempDir Dir;
     TScopedHooks Hooks;
     std::vector<std::string> Opened;
+    std::vector<std::string> Messages;
 };
 
 // Turn points A, B, C (the waypoint codes given), the straight legs A - B

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <utime.h>
 
 #include <ctime>
@@ -69,6 +71,65 @@ TEST(Kmz, CannotCreateTheKml)
     kml.Close(); // nothing to do
     EXPECT_TRUE(place.Opened.empty());
     EXPECT_FALSE(place.Exists("X.kmz"));
+    EXPECT_EQ(place.Messages,
+              std::vector<std::string>{"<Can't write> in <Google Earth export>. Details: <" + place.File("X.kml") + ">"});
+
+    // A name too long for the folder, a folder that is not there: said too.
+    place.Messages.clear();
+    EXPECT_FALSE(kml.Open(std::string(300, 'n')));
+    place.Hooks->WorkingFolder = [&place] { return place.File("missing"); };
+    EXPECT_FALSE(kml.Open("X"));
+    ASSERT_EQ(place.Messages.size(), 2u);
+    EXPECT_EQ(place.Files(), std::vector<std::string>{"X.kml"});
+}
+
+// A link named like the output is replaced; what it points to stays.
+TEST(Kmz, LinksNamedLikeTheOutputAreReplacedNotFollowed)
+{
+    TExportPlace place;
+    WriteFileBytes(place.File("target"), "keep");
+    std::filesystem::create_symlink(place.File("target"), place.File("L.kml"));
+    std::filesystem::create_symlink(place.File("target"), place.File("L.kmz"));
+    KmlFile kml;
+    WriteSmallDocument(kml, "L");
+    EXPECT_EQ(ReadFileBytes(place.File("target")), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(place.File("L.kmz")));
+    EXPECT_EQ(Summarise(place.File("L.kmz")).ParseError, "");
+    EXPECT_EQ(place.Files().size(), 2u);
+}
+
+// A full disk: no truncated document is left, and the user is told.
+TEST(Kmz, FailedWriteDeletesTheDocumentAndSaysSo)
+{
+    TExportPlace place;
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{4096, saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    KmlFile kml;
+    const bool opened = kml.Open("Full");
+    for (int i = 0; opened && i < 200; ++i) {
+        kml.BeginFolder("Folder " + std::to_string(i), kvVisible);
+        kml.EndFolder();
+    }
+    kml.Close();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(place.Files().empty());
+    EXPECT_TRUE(place.Opened.empty());
+    EXPECT_EQ(place.Messages,
+              std::vector<std::string>{"<Can't write> in <Google Earth export>. Details: <" + place.File("Full.kml") + ">"});
+}
+
+TEST(Kmz, DocumentEndsWithTheIndentedKmlEndTag)
+{
+    TExportPlace place;
+    std::filesystem::create_directory(place.File("D.kmz")); // keeps the plain document
+    KmlFile kml;
+    WriteSmallDocument(kml, "D");
+    const std::string text = ReadFileBytes(place.File("D.kml"));
+    EXPECT_EQ(text.substr(text.size() - 23), "  </Document>\n  </kml>\n");
 }
 
 TEST(Kmz, SlashInTheNameBecomesUnderscore)

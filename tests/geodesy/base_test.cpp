@@ -6,7 +6,7 @@
 #include "GeoTestData.h"
 #include "geodesy/Base.h"
 #include "geodesy/Datum.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 using namespace geotest;
 

@@ -7,7 +7,7 @@
 #include "GeoTestData.h"
 #include "geodesy/Coord.h"
 #include "geodesy/Datum.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 using namespace geotest;
 

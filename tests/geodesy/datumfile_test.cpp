@@ -11,7 +11,7 @@
 
 #include "GeoTestData.h"
 #include "geodesy/Datum.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 
 using namespace geotest;

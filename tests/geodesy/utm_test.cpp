@@ -161,3 +161,11 @@ TEST(Utm, ZoneTextsDecidePlanarDistance)
     EXPECT_EQ(UtmDistance(a, c), -1.0); // 32T and 32U
     EXPECT_EQ(UtmDistance(a, a), 0.0);
 }
+
+// A longitude that is no number, or far beyond any, has no zone (and must
+// never reach an integer conversion).
+TEST(Utm, NoZoneForALongitudeThatIsNoNumber)
+{
+    for (const double lon : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300})
+        EXPECT_EQ(UtmZone(TGeoCoord{lon, 0.5, 0.0}), 0) << lon;
+}

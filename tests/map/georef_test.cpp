@@ -8,8 +8,8 @@
 
 #include "geodesy/MgcInterp2DThinPlateSpline.h"
 #include "map/SyntheticMap.h"
-#include "model/Exceptions.h"
 #include "model/Map.h"
+#include "platform/Exceptions.h"
 
 using namespace maptest;
 

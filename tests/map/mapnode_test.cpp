@@ -9,8 +9,8 @@
 
 #include "common/TempDir.h"
 #include "map/SyntheticMap.h"
-#include "model/Exceptions.h"
 #include "model/Map.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"
 #include "xml/Xmlfile.h"
@@ -98,6 +98,19 @@ TEST(MapNode, NamesProjectionKindsAndDatum)
 
     TMap unnamed;
     EXPECT_THROW(unnamed.GetDatum(), TException);
+
+    // A missing datum file is named, so the user knows which one.
+    {
+        TScopedHooks hooks;
+        hooks->ProgramFolder = [] { return std::string("/nonexistent-folder"); };
+        TMap elsewhere;
+        try {
+            elsewhere.GetDatum();
+            ADD_FAILURE() << "no exception";
+        } catch (const TException& e) {
+            EXPECT_EQ(e.Message(), "<Can't open XML file> in <>. Details: </nonexistent-folder/Datums.xml>");
+        }
+    }
 
     TChampStandIn champ("1.0");
     map.SetOwner(&champ);

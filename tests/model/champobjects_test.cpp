@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/Champobjects.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "platform/StringGrid.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "task_fixtures.h"
 
 namespace {

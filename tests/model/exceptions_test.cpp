@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 TEST(TException, ComposesMessageWithAllBracketsEvenWhenPartsAreEmpty)
 {

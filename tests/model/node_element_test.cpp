@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "model/Champobjects.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/Xmlfile.h"
 
 namespace {
@@ -182,10 +182,11 @@ TEST_F(NodeElement, ReadingPassesOverForeignElementsButNotForeignTexts)
         const char* details;
     };
     const Bad bad[] = {
-        {"<Class ShortName=\"B\"><Unknown>text</Unknown></Class>", ""},
-        {"<Class ShortName=\"B\"><Pilot>text</Pilot></Class>", "Pilot"},
-        {"<Class ShortName=\"B\" Number=\"3\"></Class>", "Number"},
-        {"<Class ShortName=\"B\" Colour=\"red\"></Class>", ""},
+        {"<Class ShortName=\"B\"><Unknown>text</Unknown></Class>", "Unknown (line 1)"},
+        {"<Class ShortName=\"B\"><Pilot>text</Pilot></Class>", "Pilot (line 1)"},
+        {"<Class ShortName=\"B\" Number=\"3\"></Class>", "Number (line 1)"},
+        {"<Class ShortName=\"B\"\n Colour=\"red\"></Class>", "Colour (line 1)"},
+        {"<Class ShortName=\"B\">\n\n<Colour>red</Colour></Class>", "Colour (line 3)"},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.xml);

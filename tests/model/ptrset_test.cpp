@@ -4,8 +4,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/Exceptions.h"
 #include "model/PtrSet.h"
+#include "platform/Exceptions.h"
 
 namespace {
 

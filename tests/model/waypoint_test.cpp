@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "platform/NumberFormat.h"
 #include "platform/StringGrid.h"
 #include "task_fixtures.h"
@@ -278,16 +278,22 @@ TEST(WayPointSet, ReadingRefusesNumbersThatDoNotReadAndDuplicateCodes)
     TException e = Thrown([&] { ReadInto(set, head + "<Lon>8</Lon><Lon>x</Lon></WayPoint></WayPointSet></Waypoints>"); });
     EXPECT_EQ(e.WhatText(), "Invalid number");
 
-    // An absent or empty number is 0, for each waypoint anew.
-    TWayPointSet zeros;
-    ReadInto(zeros, head + "<Lat> 12.5 </Lat><Lon>8</Lon></WayPoint><WayPoint Code=\"B\"><Lat/></WayPoint>"
-                           "</WayPointSet></Waypoints>");
-    EXPECT_NEAR(RadToDeg(zeros.Find("A")->Location.Geo.Lat), 12.5, 1e-12);
-    EXPECT_EQ(zeros.Find("B")->Location.Geo.Lat, 0.0);
-    EXPECT_EQ(zeros.Find("B")->Location.Geo.Lon, 0.0);
+    // An empty or absent Lat or Lon is no place: refused, not 0.
+    for (const std::string& body : {std::string("<Lat> 12.5 </Lat><Lon>8</Lon></WayPoint><WayPoint Code=\"B\"><Lat/><Lon>8</Lon>"),
+                                    std::string("<Lat>1</Lat><Lon>8</Lon></WayPoint><WayPoint Code=\"B\"><Lat>1</Lat>"),
+                                    std::string("<Lat>1</Lat><Lon>8</Lon></WayPoint><WayPoint Code=\"B\"><Lon>8</Lon>")}) {
+        TWayPointSet missing;
+        e = Thrown([&] { ReadInto(missing, head + body + "</WayPoint></WayPointSet></Waypoints>"); });
+        EXPECT_EQ(e.WhatText(), "Invalid number") << body;
+        EXPECT_EQ(e.Where().substr(3), " of waypoint B") << body;
+        EXPECT_EQ(e.Details(), "") << body;
+    }
 
     TWayPointSet twice;
-    e = Thrown([&] { ReadInto(twice, head + "</WayPoint><WayPoint Code=\"A\"></WayPoint></WayPointSet></Waypoints>"); });
+    const std::string place = "<Lat>1</Lat><Lon>2</Lon>";
+    e = Thrown([&] {
+        ReadInto(twice, head + place + "</WayPoint><WayPoint Code=\"A\">" + place + "</WayPoint></WayPointSet></Waypoints>");
+    });
     EXPECT_EQ(e.WhatText(), "Duplicate waypoint code");
     EXPECT_EQ(e.Details(), "A");
 }

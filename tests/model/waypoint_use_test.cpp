@@ -6,9 +6,9 @@
 #include <string>
 
 #include "model/Checkelements.h"
-#include "model/Exceptions.h"
 #include "model/Task.h"
 #include "model/Waypoint.h"
+#include "platform/Exceptions.h"
 #include "task_fixtures.h"
 
 namespace {

@@ -39,14 +39,22 @@ TEST(Cp1252, EveryByteSurvivesTheWayThroughUtf8)
     EXPECT_EQ(UnicodeToCp1252(0x20AC), 0x80);
 }
 
-TEST(Cp1252, ReadsMalformedUtf8TheLenientWay)
+// A malformed or overlong sequence gives one replacement per bad byte and
+// never takes the ASCII byte behind it.
+TEST(Cp1252, ReadsMalformedUtf8ByteByByte)
 {
-    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a\xBF");              // cut short by the end
-    EXPECT_EQ(Utf8ToCp1252("\xE2\x82"), "\xBF");            // cut short, skipped whole
-    EXPECT_EQ(Utf8ToCp1252("\x80x\xFFy"), "\xBFx\xBFy");    // stray continuation, FF: alone
-    EXPECT_EQ(Utf8ToCp1252("\xF0\x9F\x98\x80x"), "\xBFx");  // four bytes: one replacement
-    EXPECT_EQ(Utf8ToCp1252("\xF8\x88\x80\x80\x80x"), "\xBFx");
-    EXPECT_EQ(Utf8ToCp1252("\xC3\x41"), "\xC1");            // continuation bytes are not checked
-    EXPECT_EQ(Utf8ToCp1252(std::string("\xC0\x80", 2)), "\xBF");  // no NUL from an overlong form
+    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a\xBF");                // cut short by the end
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x82"), "\xBF\xBF");          // cut short: each byte
+    EXPECT_EQ(Utf8ToCp1252("\x80x\xFFy"), "\xBFx\xBFy");      // stray continuation, FF
+    EXPECT_EQ(Utf8ToCp1252("\xF0\x9F\x98\x80x"), "\xBFx");    // four bytes, no such character
+    EXPECT_EQ(Utf8ToCp1252("\xF8\x88\x80\x80\x80x"), "\xBF\xBF\xBF\xBF\xBFx");
+    EXPECT_EQ(Utf8ToCp1252("\xC3<"), "\xBF<");                // the ASCII byte is kept
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x82<"), "\xBF\xBF<");
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xBC"), "\xBF\xBF");          // overlong "<"
+    EXPECT_EQ(Utf8ToCp1252(std::string("\xC0\x80", 2)), "\xBF\xBF");
+    EXPECT_EQ(Utf8ToCp1252("\xE0\x81\xBC"), "\xBF\xBF\xBF");  // overlong in three bytes
+    EXPECT_EQ(Utf8ToCp1252("\xF0\x80\x80\xBC"), "\xBF\xBF\xBF\xBF");
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "\xBF\xBF\xBF");  // a surrogate
+    EXPECT_EQ(Utf8ToCp1252("\xC3\xA9\xE2\x82\xAC"), "\xE9\x80");
     EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD", '?'), "?");
 }

@@ -76,5 +76,5 @@ TEST(XmlDifferential, ProbePrintsTheItemsAndReportsFailures)
     const std::string err = dir.File("err.txt");
     RunProbe(missing + " 2>" + err, status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-    EXPECT_EQ(ReadFileBytes(err), "<Can't open XML file> in <>. Details: <>\n");
+    EXPECT_EQ(ReadFileBytes(err), "<Can't open XML file> in <>. Details: <" + missing + ">\n");
 }

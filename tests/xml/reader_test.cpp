@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/ItemText.h"
 
 TEST(XmlInput, TagsAttributesAndTextBecomeItems)
@@ -28,6 +28,19 @@ TEST(XmlInput, EndTagsAreNotMatchedAndStrayOnesAreHarmless)
     EXPECT_EQ(CompactOf("<A></B>after"), "<A >B :'after'");
     // Text outside all elements and an end tag with nothing open: carry on.
     EXPECT_EQ(CompactOf("before</X></Y><A>in</A>after"), ":'before' >X >Y <A A:'in' >A :'after'");
+}
+
+// The loader of the championship reports these; the items stay as they are.
+TEST(XmlInput, ItemsKnowTheirLineAndTheFirstMismatchedEndTagIsKept)
+{
+    TXmlInput in("<test>", "<A>\n<B x='1'>\ntext</B>\n</C></A>\n</D>");
+    std::string lines;
+    while (in.HasData()) lines += std::to_string(in.Get().Line);
+    EXPECT_EQ(lines, "12233445");
+    EXPECT_EQ(in.MismatchedEndTag(), "</C> on line 4 where <A> is open");
+    TXmlInput matched("<test>", "<A><B/></A>");
+    while (matched.HasData()) matched.Get();
+    EXPECT_EQ(matched.MismatchedEndTag(), "");
 }
 
 TEST(XmlInput, GetAfterTheEndKeepsReturningNoItem)
@@ -62,7 +75,7 @@ TEST(XmlInput, FailuresNameTheirCause)
         TXmlInput in(dir.File("missing.xml"));
         FAIL() << "no exception";
     } catch (const TException& e) {
-        EXPECT_STREQ(e.what(), "<Can't open XML file> in <>. Details: <>");
+        EXPECT_EQ(e.Message(), "<Can't open XML file> in <>. Details: <" + dir.File("missing.xml") + ">");
     }
     // A folder or a FIFO is not a file (and a FIFO must not block).
     EXPECT_THROW(TXmlInput in(dir.Path().string()), TException);

@@ -137,6 +137,17 @@ TEST(XmlScanner, TranslatesUtf8DocumentsOnly)
     EXPECT_EQ(TextOf("&e;", utf8 + "<!DOCTYPE A [<!ENTITY e \"\xC3\xA9&#233;\">]>"), "\xE9\xE9");
 }
 
+// A malformed sequence neither swallows the "<" behind it nor, overlong,
+// becomes one; a byte order mark is no text.
+TEST(XmlScanner, MalformedUtf8AndTheByteOrderMark)
+{
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    EXPECT_EQ(AttrOf("a\xC3<b", utf8), "a\xBF<b");
+    EXPECT_EQ(CompactOf(utf8 + "<A>x\xC3<B/>\xC0\xBC" "C/></A>"), "<A A:'x\xBF' <B >B A:'\xBF\xBF" "C/>' >A");
+    EXPECT_EQ(CompactOf("\xEF\xBB\xBF" + utf8 + "<A>\xC3\xA9</A>"), "<A A:'\xE9' >A");
+    EXPECT_EQ(CompactOf("\xEF\xBB\xBF<A/>"), "<A >A");
+}
+
 TEST(XmlScanner, ReadsTheDtd)
 {
     TXmlParser p;
@@ -260,13 +271,38 @@ TEST(XmlScanner, ReadsExternalEntitiesOnlyFromBoundedRegularFiles)
     WriteFileBytes(dir.File("huge"), "");
     std::filesystem::resize_file(dir.File("huge"), TXmlParser::kMaxExternalSize + 1);
     std::filesystem::create_directory(dir.File("folder"));
-    for (const std::string& target : {std::string("/dev/zero"), dir.File("fifo"), dir.File("huge"), dir.File("folder"),
-                                     dir.File("missing")}) {
+    for (const std::string& target : {std::string("/dev/zero"), std::string("fifo"), std::string("huge"),
+                                      std::string("folder"), std::string("missing")}) {
         WriteFileBytes(dir.File("doc.xml"), "<!DOCTYPE A SYSTEM '" + target + "' [<!ENTITY e SYSTEM '" +
                                                 target + "'>]><A v='[&e;]'>[&e;]</A>");
         TXmlInput in(dir.File("doc.xml"));
         EXPECT_EQ(Compact(in), "<A A.v=[] A:'[]' >A") << target;
     }
+}
+
+// A championship file must not pull any local file into a value that the
+// next save keeps: only files in the document's folder or below it are read.
+TEST(XmlScanner, ReadsExternalFilesOnlyFromTheDocumentsFolder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.File("doc/sub"));
+    WriteFileBytes(dir.File("secret"), "secret");
+    WriteFileBytes(dir.File("doc/sub/ok.ent"), "ok");
+    WriteFileBytes(dir.File("doc/sub/d.dtd"), "<!ATTLIST A x CDATA 'dtd'>");
+    const std::string refused[] = {"/etc/passwd", dir.File("secret"), "../secret", "sub/../../secret",
+                                   "..\\secret"};
+    for (const std::string& id : refused) {
+        WriteFileBytes(dir.File("doc/doc.xml"), "<!DOCTYPE A SYSTEM '" + id + "' [<!ENTITY e SYSTEM '" + id +
+                                                    "'>]><A v='[&e;]'>[&e;]</A>");
+        TXmlInput in(dir.File("doc/doc.xml"));
+        EXPECT_EQ(Compact(in), "<A A.v=[] A:'[]' >A") << id;
+    }
+    WriteFileBytes(dir.File("doc/doc.xml"), "<!DOCTYPE A SYSTEM 'sub/d.dtd' [<!ENTITY e SYSTEM 'sub\\ok.ent'>]>"
+                                            "<A v='[&e;]'>[&e;]</A>");
+    TXmlInput in(dir.File("doc/doc.xml"));
+    EXPECT_EQ(Compact(in), "<A A.v=[ok] A.x=dtd A:'[ok]' >A");
+    // A document held in memory has no folder.
+    EXPECT_EQ(CompactOf("<!DOCTYPE A [<!ENTITY e SYSTEM 'secret'>]><A>[&e;]</A>"), "<A A:'[]' >A");
 }
 
 TEST(XmlScanner, ChargesEveryExternalLoadToTheBound)

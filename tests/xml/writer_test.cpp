@@ -9,7 +9,7 @@
 #include <sys/resource.h>
 
 #include "common/TempDir.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "xml/ItemText.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 TException::TException(const char* where, const char* what, const char* details)
     : FWhere(where ? where : ""), FWhat(what ? what : ""), FDetails(details ? details : "")
@@ -30,4 +30,11 @@ void TException::Compose()
     FMessage += ">. Details: <";
     FMessage += FDetails;
     FMessage += ">";
+}
+
+std::string Excerpt(std::string_view text)
+{
+    constexpr std::size_t Length = 80;
+    if (text.size() <= Length) return std::string(text);
+    return std::string(text.substr(0, Length)) + "...";
 }

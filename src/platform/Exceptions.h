@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 class TException : public std::exception {
 public:
@@ -31,3 +32,7 @@ private:
     std::string FDetails;
     std::string FMessage;
 };
+
+// At most about 80 characters of a text quoted in a message, "..." added
+// when it was cut: a huge bad line or value must not make a huge message.
+std::string Excerpt(std::string_view text);

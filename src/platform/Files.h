@@ -1,0 +1,25 @@
+#pragma once
+// The file-system edge shared by the readers and writers of the core:
+// reading a whole file without ever blocking or running away, and the
+// temporary file beside a target that a writer renames over it once the
+// new content is complete.
+
+#include <cstddef>
+#include <string>
+
+// The whole content of a regular file of at most `maxSize` bytes. False for
+// anything else (missing, a folder, a FIFO, a device, a link to one, larger
+// than the cap, a read error); a FIFO without a writer never blocks.
+bool ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents);
+
+// The file a path stands for once every symbolic link on its last part is
+// followed (at most 40 of them); the path itself when it names no link. A
+// relative link target is taken relative to the link's own folder.
+std::string FollowLinks(const std::string& path);
+
+// Creates a new, empty file in the folder of `target` (never following a
+// link of the same name) and returns its descriptor, with its name in
+// `tempName`; -1 when none could be created. The name is the target's with a
+// suffix and is shortened so that it stays within the file system's limit
+// for one name, whatever the target's length.
+int CreateFileBeside(const std::string& target, std::string& tempName);
