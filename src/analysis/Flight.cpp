@@ -15,19 +15,40 @@
 #include "platform/StringGrid.h"
 #include "xml/Cp1252.h"
 
+// Hours, minutes and seconds in the computer's time zone. The zone's offset
+// is asked once per hour of UTC: a table of 40 000 fixes asks a handful of
+// times instead of 40 000.
+class TLocalClock {
+public:
+    std::string Text(std::int64_t utc)
+    {
+        const std::int64_t hour = FloorDiv(utc, 3600);
+        if (!FKnown || hour != FHour) {
+            const std::time_t t = static_cast<std::time_t>(utc);
+            std::tm local{};
+            FKnown = localtime_r(&t, &local) != nullptr;
+            if (!FKnown) return std::string();
+            FHour = hour;
+            FOffset = local.tm_gmtoff;
+        }
+        const std::int64_t seconds = utc + FOffset - 86400 * FloorDiv(utc + FOffset, 86400);
+        char text[8] = {Digit(seconds / 36000), Digit(seconds / 3600 % 10), ':', Digit(seconds / 600 % 6),
+                        Digit(seconds / 60 % 10), ':', Digit(seconds % 60 / 10), Digit(seconds % 10)};
+        return std::string(text, sizeof text);
+    }
+
+private:
+    static std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+    static char Digit(std::int64_t d) { return static_cast<char>('0' + d); }
+
+    bool FKnown = false;
+    std::int64_t FHour = 0;
+    long FOffset = 0;
+};
+
 namespace {
 
 constexpr int ColumnCount = 12;
-
-// Hours, minutes and seconds in the computer's time zone.
-std::string LocalClock(std::int64_t utc)
-{
-    const std::time_t t = static_cast<std::time_t>(utc);
-    std::tm local{};
-    if (!localtime_r(&t, &local)) return std::string();
-    return FormatNumber("00", local.tm_hour) + ":" + FormatNumber("00", local.tm_min) + ":" +
-           FormatNumber("00", local.tm_sec);
-}
 
 const char* KindPrefix(TCheckElementType kind)
 {
@@ -130,6 +151,8 @@ void TFlight::FillGrid(TStringGrid* grid)
     // Room for every row at once: the table is cut to the rows filled at
     // the end.
     grid->SetRowCount(1 + static_cast<int>(FTrack->Points.size() + FTrack->Events.size()));
+    TLocalClock clock;
+    FClock = &clock;
 
     // Points and events merged in time order. An event row stands in place
     // of its point's row; the point is listed only when the filter hides
@@ -157,6 +180,7 @@ void TFlight::FillGrid(TStringGrid* grid)
     for (; e != end; ++e) FormatEventRow(*e);
     for (; p < count; FPointIndex = static_cast<int>(++p)) FormatPointRow(points[p]);
     grid->SetRowCount(std::max(2, FRow));
+    FClock = nullptr;
 }
 
 void TFlight::NextRow()
@@ -169,7 +193,7 @@ void TFlight::FormatPointCells(const TTrackPoint& point)
     if (FGrid->RowCount() < FRow + 1) FGrid->SetRowCount(FRow + 1);
     const TLocation& at = point.Location;
     FGrid->SetCell(0, FRow, std::to_string(FPointIndex));
-    FGrid->SetCell(1, FRow, LocalClock(point.Time));
+    FGrid->SetCell(1, FRow, FClock->Text(point.Time));
     FGrid->SetCell(2, FRow, FormatAngle(at.Geo.Lat, 11));
     FGrid->SetCell(3, FRow, FormatAngle(at.Geo.Lon, 19));
     FGrid->SetCell(4, FRow, FormatNumber("# ### ###", at.Utm.X));

@@ -26,6 +26,7 @@
 
 class TCompetitor;
 class TEvent;
+class TLocalClock;
 class TStringGrid;
 class TTaskNumber;
 class TTrack;
@@ -82,5 +83,6 @@ private:
     int FRow = 0;
     int FPointIndex = 0;
     TStringGrid* FGrid = nullptr;
+    TLocalClock* FClock = nullptr;
     TFlightTableFilter FFilter;
 };

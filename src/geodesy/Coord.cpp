@@ -392,7 +392,7 @@ std::string FormatAngle(double angle, int style)
     const double deg = std::floor(d);
     const double m = (d - deg) * 60.0;
     const double min = std::floor(m);
-    const double sec = std::floor((m - min) * 6000.0) * 0.01; // cut, never rounded up to 60
+    const double hundredths = std::floor((m - min) * 6000.0); // cut, never rounded up to 60
 
     std::string out;
     out.reserve(24);
@@ -415,7 +415,10 @@ std::string FormatAngle(double angle, int style)
         out += ' ';
         AppendInt(out, static_cast<int>(min), 2, true);
         out += "' ";
-        AppendFixed(out, sec, 2, 5, true);
+        // Whole hundredths of a second: the text of sec = hundredths / 100.
+        AppendInt(out, static_cast<int>(hundredths) / 100, 2, true);
+        out += '.';
+        AppendInt(out, static_cast<int>(hundredths) % 100, 2, true);
         out += '"';
         break;
     }

@@ -1,5 +1,6 @@
 #include "platform/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "platform/Numbers.h"
@@ -37,14 +38,35 @@ std::string FormatNumber(std::string_view pattern, double value)
     }
 
     if (!std::isfinite(value)) return FormatFixed(value, 0);
-    std::string text = FormatFixed(value, fracPlaces);
-    bool negative = !text.empty() && text[0] == '-';
-    if (negative) text.erase(0, 1);
-    const std::size_t textDot = text.find('.');
-    std::string intDigits = text.substr(0, textDot);
-    const std::string fracDigits = textDot == std::string::npos ? std::string() : text.substr(textDot + 1);
+    // The tables format hundreds of thousands of numbers at a time: whole
+    // numbers are written straight from the rounded integer, and the other
+    // texts are only viewed, never copied.
+    std::string text;
+    char wholeDigits[24];
+    std::string_view digits;
+    bool negative = false;
+    if (fracPlaces == 0 && std::fabs(value) < 4.0e15) {
+        // Below 2^52 every half is a double of its own: rounding the binary
+        // value half away from zero rounds the text.
+        const long long rounded = std::llround(value);
+        negative = rounded < 0;
+        const unsigned long long magnitude =
+            negative ? 0ull - static_cast<unsigned long long>(rounded) : static_cast<unsigned long long>(rounded);
+        const auto written = std::to_chars(wholeDigits, wholeDigits + sizeof wholeDigits, magnitude);
+        digits = std::string_view(wholeDigits, static_cast<std::size_t>(written.ptr - wholeDigits));
+    } else {
+        text = FormatFixed(value, fracPlaces);
+        digits = text;
+        negative = !digits.empty() && digits[0] == '-';
+        if (negative) digits.remove_prefix(1);
+    }
+    const std::size_t textDot = digits.find('.');
+    const std::string_view intDigits = digits.substr(0, textDot);
+    const std::string_view fracDigits =
+        textDot == std::string_view::npos ? std::string_view() : digits.substr(textDot + 1);
     const std::size_t firstNonZero = intDigits.find_first_not_of('0');
-    const std::string significant = firstNonZero == std::string::npos ? std::string() : intDigits.substr(firstNonZero);
+    const std::string_view significant =
+        firstNonZero == std::string_view::npos ? std::string_view() : intDigits.substr(firstNonZero);
     const int sigCount = static_cast<int>(significant.size());
 
     // The last decimal place written: up to the rightmost "0" place, or up to
@@ -58,6 +80,7 @@ std::string FormatNumber(std::string_view pattern, double value)
     }
 
     std::string out;
+    out.reserve(pattern.size() + significant.size() + 2);
     bool started = false; // a digit (or the point) has been written
     auto startNumber = [&]() {
         if (!started && negative) out += '-';
@@ -78,7 +101,7 @@ std::string FormatNumber(std::string_view pattern, double value)
         const int position = intPlaces - 1 - place; // 0 = units
         if (place == 0 && sigCount > intPlaces) {
             startNumber();
-            out.append(significant, 0, static_cast<std::size_t>(sigCount - intPlaces));
+            out.append(significant.substr(0, static_cast<std::size_t>(sigCount - intPlaces)));
         }
         if (position < sigCount || place >= firstForced) {
             startNumber();

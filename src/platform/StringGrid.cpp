@@ -71,6 +71,15 @@ void TStringGrid::SetCell(int col, int row, const std::string& text)
     FNotifier.Changed(gcCells);
 }
 
+void TStringGrid::SetCell(int col, int row, std::string&& text)
+{
+    if (col < 0 || row < 0 || col >= FColCount || row >= RowCount()) return;
+    std::string& cell = FRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    if (cell == text) return;
+    cell = std::move(text);
+    FNotifier.Changed(gcCells);
+}
+
 void TStringGrid::ClearRow(int row)
 {
     if (row < 0 || row >= RowCount()) return;

@@ -68,6 +68,7 @@ public:
     // Empty text outside the table; writes outside the table are ignored.
     const std::string& Cell(int col, int row) const;
     void SetCell(int col, int row, const std::string& text);
+    void SetCell(int col, int row, std::string&& text);
     void ClearRow(int row);
 
     // Kept inside the table, Left <= Right and Top <= Bottom.

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
 

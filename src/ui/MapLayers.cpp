@@ -150,11 +150,34 @@ void TMapWindow::DrawEvents()
     if (!track) return;
     TGdiCanvas canvas(FBuffer);
     if (!canvas.Active()) return;
+    // An event stands at one of the track's own fixes, whose pixel the
+    // projection has already made (one map point per fix): it is found by
+    // the fix's time instead of projecting the place again.
+    const auto& points = track->Points;
+    std::vector<const TMapPoint*> pixels;
+    pixels.reserve(points.size());
+    for (const auto& line : track->Polylines)
+        for (const TMapPoint& pixel : line) pixels.push_back(&pixel);
+    const bool indexed = pixels.size() == points.size();
+    auto screenOf = [&](const TTrackPoint& fix) {
+        if (indexed) {
+            auto it = std::lower_bound(points.begin(), points.end(), fix.Time,
+                                       [](const TTrackPoint& p, std::int64_t t) { return p.Time < t; });
+            for (; it != points.end() && it->Time == fix.Time; ++it)
+                if (it->Location.Geo.Lat == fix.Location.Geo.Lat && it->Location.Geo.Lon == fix.Location.Geo.Lon) {
+                    const TMapPoint* pixel = pixels[static_cast<std::size_t>(it - points.begin())];
+                    return View.ImageToScreen(pixel->X, pixel->Y);
+                }
+        }
+        return ToScreen(fix.Location);
+    };
     for (const TEvent& event : track->Events) {
         if (!(EventMask & event.Type)) continue;
         // The other kinds are listed in the flight table only.
         if (event.Type != etHighAcceleration && event.Type != etIgcEvent) continue;
-        const TScreenPoint p = ToScreen(event.Point.Location);
+        const TScreenPoint p = screenOf(event.Point);
+        // Far outside the window: nothing of it would show.
+        if (p.X < -10 || p.Y < -10 || p.X > FBuffer.width() + 10 || p.Y > FBuffer.height() + 10) continue;
         if (event.Type == etHighAcceleration) {
             canvas.SetPen(Red);
             canvas.SetBrush(Qt::white);

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Map.h"
 #include "platform/Hooks.h"
 #include "ui/GdiCanvas.h"

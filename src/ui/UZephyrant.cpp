@@ -22,7 +22,7 @@
 
 #include "analysis/Flight.h"
 #include "model/Championship.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "ui/GridView.h"
 #include "ui/Guard.h"
 #include "ui/MapWindow.h"

@@ -13,7 +13,7 @@
 #include "geodesy/Datum.h"
 #include "model/Championship.h"
 #include "model/Class.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Team.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"

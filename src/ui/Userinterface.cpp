@@ -4,7 +4,7 @@
 #include "analysis/Track.h"
 #include "model/Championship.h"
 #include "model/Class.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Map.h"
 
 TUserInterface UserInterface;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "geodesy/Datum.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "platform/Numbers.h"
 #include "ui/QtText.h"

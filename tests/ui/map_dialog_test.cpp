@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "ui/Seams.h"
 #include "ui/UDefineMap.h"

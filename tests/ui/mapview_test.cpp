@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "ui/MapFixture.h"
 
 using namespace mapview;

@@ -4,7 +4,7 @@
 #include "ui/Guard.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 
 TEST(QtText, WindowsTextRoundTripsAndFiltersTakeTheirPatterns)
 {

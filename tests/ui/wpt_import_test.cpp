@@ -8,7 +8,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 
-#include "model/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "ui/Seams.h"
 #include "ui/WaypointImport.h"
