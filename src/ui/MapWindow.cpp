@@ -147,9 +147,8 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
 
     TChampionship* championship = UserInterface.ActiveChampionship();
     if (!championship) championship = dynamic_cast<TChampionship*>(map->Owner());
-    // The folder is a file-system path; the map's file name is model text.
-    const QString path =
-        PathToQt(championship ? championship->Folder() : std::string()) + FileNameToQt(map->GetAttribute(acMapFile));
+    const std::string& mapFile = map->GetAttribute(acMapFile);
+    const QString path = championship ? PathToQt(championship->FileSystemPath(mapFile)) : FileNameToQt(mapFile);
     const std::string fileName = FromQt(path);
 
     // Read into temporaries: a bitmap that does not load leaves the view

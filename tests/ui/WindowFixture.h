@@ -91,6 +91,11 @@ inline std::string ChampionshipText()
            "\t\t\t\t<MapFile>m.bmp</MapFile>\n\t\t\t\t<Datum>WGS 84</Datum>\n\t\t\t\t<Region>Global</Region>\n"
            "\t\t\t\t<Projection>UTM</Projection>\n\t\t\t\t<Georef>\n" +
            refs +
+           "\t\t\t\t</Georef>\n\t\t\t</Map>\n"
+           // A second map, on another datum, that is never loaded.
+           "\t\t\t<Map ShortName=\"N\">\n\t\t\t\t<MapFile>n.bmp</MapFile>\n\t\t\t\t<Datum>European 1950</Datum>\n"
+           "\t\t\t\t<Region>Portugal; Spain</Region>\n\t\t\t\t<Projection>UTM</Projection>\n\t\t\t\t<Georef>\n"
+           "\t\t\t\t\t<MapRef X=\"10\" Y=\"20\" Lat=\"40.0000000\" Lon=\"-4.0000000\"/>\n"
            "\t\t\t\t</Georef>\n\t\t\t</Map>\n\t\t</Maps>\n"
            "\t\t<Waypoints>\n\t\t\t<WayPointSet ShortName=\"Default\">\n" +
            waypoints +
