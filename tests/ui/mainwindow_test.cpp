@@ -17,6 +17,8 @@
 #include "ui/GridView.h"
 #include "ui/MapWindow.h"
 #include "ui/UDefineTaskNumber.h"
+#include "ui/USmallDialogs.h"
+#include <QLabel>
 
 using namespace uitest;
 namespace fs = std::filesystem;
@@ -355,4 +357,16 @@ TEST_F(WindowTest, ARoundTripThroughTheTreeSavesWhatTheCoreWrites)
     version(b);
     EXPECT_EQ(a, b);
     EXPECT_NE(a.find("<Team IsoCountry=\"\">"), std::string::npos);
+}
+
+TEST_F(WindowTest, TheAboutBoxShowsTheBuildsVersion)
+{
+    Start();
+    Script->AnswerDialog({true, {}});
+    W().MenuHelp->actions().at(1)->trigger();
+    EXPECT_EQ(AboutBox->Version->text(), "Version 9.8.7");
+    // A version text the files would misread is never shown.
+    (*Hooks)->VersionText = [] { return std::string("0.4"); };
+    AboutBox->Prepare();
+    EXPECT_EQ(AboutBox->Version->text(), "Version Unknown");
 }
