@@ -1018,16 +1018,8 @@ void TZephyrant::TreeMenuNewClick()
     }
     case ntMaps: {
         if (!DefineMap || RunDialog(*DefineMap) != QDialog::Accepted) return;
-        const TMapFields fields = DefineMap->Fields();
         auto* map = new TMap();
-        map->SetAttribute(acName, fields.Name);
-        map->SetAttribute(acShortName, fields.ShortName);
-        map->SetAttribute(acDescription, fields.Description);
-        map->SetAttribute(acMapFile, fields.FileName);
-        map->SetAttribute(acDatum, fields.DatumName);
-        map->SetAttribute(acRegion, fields.DatumRegion);
-        map->SetAttribute(acProjection, fields.Projection);
-        map->SetAttribute(acScale, fields.Scale);
+        CopyMapFields(map, DefineMap->Fields());
         if (Refused(championship->AddMap(map), map)) return;
         championship->AddMapToTree(&ChampTree, map);
         LoadMap(map);

@@ -35,6 +35,7 @@ class TFlight;
 class TGridView;
 class TMap;
 class TMapCanvas;
+struct TMapFields;
 class TNodeDescription;
 class TTaskInstance;
 class TTreeView;
@@ -209,6 +210,7 @@ private:
     TMap* ViewMap() const;
     bool SaveTo(TChampionship* championship, const QString& fileName);
     void AddFlightItems(TTreeItem* item);
+    void CopyMapFields(TMap* map, const TMapFields& fields);
 
     std::map<const TStringGrid*, TGridView*> FViews;
     QStackedLayout* FTableStack = nullptr;

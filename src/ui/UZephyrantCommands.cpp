@@ -71,6 +71,31 @@ int RoundToInt(double value)
 
 // ---------------------------------------------------------------- flights
 
+namespace {
+
+// The names of a flight's logs: "<competitor>T<task number>*.igc".
+QString IgcPattern(const TFlight* flight)
+{
+    const TTaskNumber* taskNumber = flight->TaskNumber();
+    return ToQt(flight->GetAttribute(acNumber)) + QLatin1Char('T') +
+           ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) + QStringLiteral("*.igc");
+}
+
+// The chooser of a flight's log, its pattern the first filter.
+TFileRequest IgcRequest(const TFlight* flight)
+{
+    TFileRequest request;
+    request.Title = QStringLiteral("Select IGC file");
+    request.Filter = FilterToQt(QStringLiteral("Specific IGC log file (<pilot>T<task>V<version>*.igc)|") +
+                                IgcPattern(flight) +
+                                QStringLiteral("|IGC flight log files (*.igc)|*.igc|All files (*.*)|*.*"));
+    request.DefaultSuffix = QStringLiteral("igc");
+    request.Directory = PathToQt(Platform::WorkingFolder());
+    return request;
+}
+
+} // namespace
+
 void TZephyrant::FlightSelected(TFlight* flight)
 {
     if (flight->Track()) {
@@ -79,10 +104,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
         UserInterface.SelectPoint(0);
         return;
     }
-    const TTaskNumber* taskNumber = flight->TaskNumber();
-    const QString pattern = ToQt(flight->GetAttribute(acNumber)) + QLatin1Char('T') +
-                            ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) +
-                            QStringLiteral("*.igc");
+    const QString pattern = IgcPattern(flight);
     // Matched without regard to case, as the names were on the desktop the
     // logs come from.
     const QDir folder(PathToQt(Platform::WorkingFolder()));
@@ -92,13 +114,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
         flight->SetAttribute(acIgcFileName, FileNameFromQt(matches.front()));
         flight->ReadTrack(PathFromQt(folder.filePath(matches.front())));
     } else if (matches.size() > 1) {
-        TFileRequest request;
-        request.Title = QStringLiteral("Select IGC file");
-        request.Filter = FilterToQt(QStringLiteral("Specific IGC log file (<pilot>T<task>V<version>*.igc)|") +
-                                    pattern + QStringLiteral("|IGC flight log files (*.igc)|*.igc|All files (*.*)|*.*"));
-        request.DefaultSuffix = QStringLiteral("igc");
-        request.Directory = folder.path();
-        if (const std::optional<QString> file = ChooseFile(request)) {
+        if (const std::optional<QString> file = ChooseFile(IgcRequest(flight))) {
             flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
             flight->ReadTrack(PathFromQt(*file));
         }
@@ -129,17 +145,7 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     };
     switch (SelectTrackSource->Choice) {
     case 2: {
-        TFileRequest request;
-        request.Title = QStringLiteral("Select IGC file");
-        const TTaskNumber* taskNumber = flight->TaskNumber();
-        const QString pattern = ToQt(flight->GetAttribute(acNumber)) + QLatin1Char('T') +
-                                ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) +
-                                QStringLiteral("*.igc");
-        request.Filter = FilterToQt(QStringLiteral("Specific IGC log file (<pilot>T<task>V<version>*.igc)|") +
-                                    pattern + QStringLiteral("|IGC flight log files (*.igc)|*.igc|All files (*.*)|*.*"));
-        request.DefaultSuffix = QStringLiteral("igc");
-        request.Directory = PathToQt(Platform::WorkingFolder());
-        const std::optional<QString> file = ChooseFile(request);
+        const std::optional<QString> file = ChooseFile(IgcRequest(flight));
         if (!file) return;
         letGo();
         flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
@@ -350,8 +356,15 @@ void TZephyrant::Editmapinformation1Click()
                                     map->GetAttribute(acScale), map->GetAttribute(acDatum),
                                     map->GetAttribute(acRegion), map->GetAttribute(acProjection)});
     if (RunDialog(*DefineMap) != QDialog::Accepted) return;
-    const TMapFields fields = DefineMap->Fields();
+    CopyMapFields(map, DefineMap->Fields());
+    map->FillGrid(&TableForMap);
+    RenameItemsOf(map);
+}
+
+void TZephyrant::CopyMapFields(TMap* map, const TMapFields& fields)
+{
     map->SetAttribute(acName, fields.Name);
+    // Another map's short name is refused; the other fields are still taken.
     try {
         map->SetAttribute(acShortName, fields.ShortName);
     } catch (const TException& e) {
@@ -363,8 +376,6 @@ void TZephyrant::Editmapinformation1Click()
     map->SetAttribute(acRegion, fields.DatumRegion);
     map->SetAttribute(acProjection, fields.Projection);
     map->SetAttribute(acScale, fields.Scale);
-    map->FillGrid(&TableForMap);
-    RenameItemsOf(map);
 }
 
 // ---------------------------------------------------------------- waypoints

@@ -1,6 +1,8 @@
 #include "common/TempDir.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <sys/wait.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -29,4 +31,20 @@ void WriteFileBytes(const std::string& fileName, const std::string& bytes)
 {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string CommandOutput(const std::string& command, int* status)
+{
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) {
+        if (status) *status = -1;
+        return out;
+    }
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    const int code = ::pclose(p);
+    if (status) *status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
+    return out;
 }

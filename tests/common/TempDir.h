@@ -23,3 +23,7 @@ private:
 // Whole-file helpers for tests.
 std::string ReadFileBytes(const std::string& fileName);
 void WriteFileBytes(const std::string& fileName, const std::string& bytes);
+
+// What a shell command writes to its standard output; its exit status in
+// `status` when given (-1 when it did not exit normally).
+std::string CommandOutput(const std::string& command, int* status = nullptr);

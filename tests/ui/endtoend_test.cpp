@@ -17,26 +17,10 @@
 using namespace uitest;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string Output(const std::string& command)
-{
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    ::pclose(p);
-    return out;
-}
-
-} // namespace
-
 TEST_F(WindowTest, ATaskBuiltInTheDialogIsFlownAndSaved)
 {
     const std::string demo = Dir.File("demo");
-    const std::string made = Output("python3 '" ZEPH_SOURCE_DIR "/scripts/make_demo.py' '" + demo + "'");
+    const std::string made = CommandOutput("python3 '" ZEPH_SOURCE_DIR "/scripts/make_demo.py' '" + demo + "'");
     if (made.empty()) GTEST_SKIP() << "python3 could not make the demonstration championship";
     fs::copy_file(demo + "/1T01A.igc", demo + "/1T02A.igc");
     Start();
@@ -85,7 +69,7 @@ TEST_F(WindowTest, ATaskBuiltInTheDialogIsFlownAndSaved)
     const std::string saved = Dir.File("day.xch");
     Script->AnswerFile(QString::fromStdString(saved));
     W().ToolButtonSaveChamp->trigger();
-    const std::string probe = Output(std::string(ZEPH_TOOLS_DIR) + "/flightprobe --championship '" + saved +
+    const std::string probe = CommandOutput(std::string(ZEPH_TOOLS_DIR) + "/flightprobe --championship '" + saved +
                                   "' ML 02 '" + demo + "/1T02A.igc'");
     std::multiset<std::string> probed;
     std::size_t at = 0;

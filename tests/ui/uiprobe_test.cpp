@@ -20,14 +20,7 @@ std::string Probe(const std::string& folder, const std::string& arguments, const
     WriteFileBytes(script, commands);
     const std::string command = "cd '" + folder + "' && '" ZEPH_TOOLS_DIR "/uiprobe' " + arguments + " < '" + script +
                                 "' 2>/dev/null";
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    ::pclose(p);
-    return out;
+    return CommandOutput(command);
 }
 
 std::vector<std::string> Lines(const std::string& text)
