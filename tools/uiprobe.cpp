@@ -30,6 +30,7 @@
 //   rclick X Y | mouse X Y (prints the five status panels) | dblclick ROW | type ROW TEXT
 //   map FILE.png (full redraw) | quick FILE.png (quick repaint): the back buffer
 //   save FILE.xch                 the Save command, answering its chooser with FILE
+//   window FILE.png               a picture of the whole main window
 //   caption                       the window's caption
 //   quit                          the close query; the probe ends when the window closes
 #include <QAction>
@@ -345,6 +346,8 @@ bool TProbe::Run(const QStringList& words)
     } else if (command == QLatin1String("save")) {
         Script->AnswerFile(words.value(1));
         W.ToolButtonSaveChamp->trigger();
+    } else if (command == QLatin1String("window")) {
+        if (!W.grab().save(words.value(1), "PNG")) Fail(QStringLiteral("can't write ") + words.value(1));
     } else if (command == QLatin1String("caption")) {
         result = QLatin1Char('\t') + W.windowTitle();
     } else if (command == QLatin1String("quit")) {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStackedLayout>
 #include <QStyledItemDelegate>
 
 #include "platform/StringGrid.h"
@@ -207,6 +208,7 @@ void TGridView::Follow(unsigned changes)
                 setColumnWidth(col, FWidths[c]);
         }
     }
+    if (changes & (gcSize | gcCells)) FitColumns();
     if (changes & (gcSize | gcSelection)) ShowSelection();
     if (changes & (gcSize | gcScroll)) {
         const QSignalBlocker block(verticalScrollBar());
@@ -215,6 +217,19 @@ void TGridView::Follow(unsigned changes)
         FSyncing = false;
     }
     if (changes & (gcSize | gcState)) ShowState();
+}
+
+void TGridView::FitColumns()
+{
+    // The widths are where the columns start; a column whose texts on the
+    // screen need more room gets it, so no number is cut.
+    const int fixedCols = std::min(Grid()->FixedCols(), 1);
+    for (int col = 0; col < FModel->columnCount(); ++col) {
+        const std::size_t at = static_cast<std::size_t>(col + fixedCols);
+        const int initial = at < FWidths.size() ? FWidths[at] : horizontalHeader()->defaultSectionSize();
+        const int needed = std::max(sizeHintForColumn(col), horizontalHeader()->sectionSizeHint(col));
+        setColumnWidth(col, std::max(initial, needed));
+    }
 }
 
 void TGridView::ShowSelection()
@@ -232,8 +247,9 @@ void TGridView::ShowSelection()
     {
         const QSignalBlocker block(selectionModel());
         selectionModel()->setCurrentIndex(topLeft, QItemSelectionModel::NoUpdate);
-        selectionModel()->select(QItemSelection(topLeft, bottomRight.isValid() ? bottomRight : topLeft),
-                                 QItemSelectionModel::ClearAndSelect);
+        QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+        if (selectionBehavior() == QAbstractItemView::SelectRows) flags |= QItemSelectionModel::Rows;
+        selectionModel()->select(QItemSelection(topLeft, bottomRight.isValid() ? bottomRight : topLeft), flags);
     }
     viewport()->update();
     FSyncing = false;
@@ -242,7 +258,14 @@ void TGridView::ShowSelection()
 void TGridView::ShowState()
 {
     const TStringGrid* grid = Grid();
-    setVisible(grid->Visible());
+    // Tables that share one place (a stacked layout) take turns in it;
+    // others are shown and hidden themselves.
+    auto* stack = parentWidget() ? qobject_cast<QStackedLayout*>(parentWidget()->layout()) : nullptr;
+    if (stack) {
+        if (grid->Visible()) stack->setCurrentWidget(this);
+    } else {
+        setVisible(grid->Visible());
+    }
     setEnabled(grid->Enabled());
     const bool editing = grid->Options() & goEditing;
     setEditTriggers(editing ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);

@@ -91,6 +91,7 @@ protected:
 private:
     void Follow(unsigned changes);
     void ShowSelection();
+    void FitColumns();
     void ShowState();
     void ReportVisibleRows();
     void Scrolled(int value);

@@ -838,7 +838,6 @@ TChampNode* TZephyrant::ShownNode(int nodeType) const
 void TZephyrant::ShowTable(TStringGrid* grid, TChampNode* node)
 {
     node->FillGrid(grid);
-    if (TGridView* view = ViewOf(grid)) FTableStack->setCurrentWidget(view);
 }
 
 void TZephyrant::TreeChampChanging(TTreeItem* item)
