@@ -641,8 +641,7 @@ void TZephyrant::closeEvent(QCloseEvent* event)
             if (answer == TButton::Cancel) return;
             if (answer == TButton::Save) {
                 // Closing goes on only when the championship is safe.
-                UserInterface.ActiveNode = championship;
-                MenuSaveChampClick();
+                SaveChampionship(championship);
                 close = !Modified();
                 return;
             }
@@ -772,10 +771,12 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 
 void TZephyrant::MenuSaveChampClick()
 {
-    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
-    if (!node) return;
-    TChampionship* championship = UserInterface.ActiveChampionship();
-    if (!championship) return;
+    // The championship of the node the table shows.
+    if (TChampionship* championship = UserInterface.ActiveChampionship()) SaveChampionship(championship);
+}
+
+void TZephyrant::SaveChampionship(TChampionship* championship)
+{
     TFileRequest request;
     request.Mode = TFileMode::Save;
     request.Title = QStringLiteral("Save championship file");

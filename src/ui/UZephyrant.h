@@ -209,6 +209,8 @@ private:
     TChampNode* ShownNode(int nodeType) const;
     TMap* ViewMap() const;
     bool SaveTo(TChampionship* championship, const QString& fileName);
+    // Asks for the file name, then saves with a backup of the old file.
+    void SaveChampionship(TChampionship* championship);
     void AddFlightItems(TTreeItem* item);
     void CopyMapFields(TMap* map, const TMapFields& fields);
 
