@@ -191,24 +191,13 @@ void TMapWindow::Paint()
     if (!Target) return;
     if (!ShowMap) {
         ClearBackground();
-        if (HasValidMap()) {
-            if (ShowGrid) DrawGrid();
-            if (ShowWpt) DrawWaypoints();
-            if (ShowTask) DrawTask();
-            if (ShowFlight) DrawTrack();
-            if (SyncView) DrawReplayMarker();
-        }
+        DrawOverlays(true);
         Show();
     } else if (Map) {
         DrawBitmap();
         // The marker waits for the full redraw: it would only flicker
         // while the map moves under it.
-        if (HasValidMap()) {
-            if (ShowGrid) DrawGrid();
-            if (ShowWpt) DrawWaypoints();
-            if (ShowTask) DrawTask();
-            if (ShowFlight) DrawTrack();
-        }
+        DrawOverlays(false);
         Show();
     }
 }
@@ -227,14 +216,18 @@ void TMapWindow::Redraw()
     // are enough of them for a fit.
     if (Map && UserInterface.ActiveNode == static_cast<TNodeDescription*>(&Map->Georef)) DrawMapRefs();
     if (!Map) return;
-    if (HasValidMap()) {
-        if (ShowGrid) DrawGrid();
-        if (ShowWpt) DrawWaypoints();
-        if (ShowTask) DrawTask();
-        if (ShowFlight) DrawTrack();
-        if (SyncView) DrawReplayMarker();
-    }
+    DrawOverlays(true);
     Show();
+}
+
+void TMapWindow::DrawOverlays(bool withMarker)
+{
+    if (!HasValidMap()) return;
+    if (ShowGrid) DrawGrid();
+    if (ShowWpt) DrawWaypoints();
+    if (ShowTask) DrawTask();
+    if (ShowFlight) DrawTrack();
+    if (withMarker && SyncView) DrawReplayMarker();
 }
 
 void TMapWindow::SetScale(int px, int py, double scale)

@@ -156,6 +156,9 @@ private:
     // draw on (no target, or a window without area).
     bool ResizeBuffer();
     // Asks the target to show the buffer.
+    // Grid, waypoints, task, track and (with the marker) the replay marker,
+    // by their flags, over a map whose georeference holds.
+    void DrawOverlays(bool withMarker);
     void Show();
     void DropMap();
 
