@@ -14,6 +14,10 @@
 namespace {
 
 constexpr std::size_t ZipBufferSize = 16384;
+// General purpose bit 11: the entry's name is UTF-8.
+constexpr uLong Utf8NameFlag = 1u << 11;
+// minizip's own "version made by" (zipOpenNewFileInZip3 passes this value).
+constexpr uLong MadeBy = 0;
 
 struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -55,9 +59,12 @@ int ZipOneFile(const std::string& source, const std::string& archive)
     std::uint16_t dosDate = 0, dosTime = 0;
     if (FileDosTime(source, dosDate, dosTime)) info.dosDate = (static_cast<uLong>(dosDate) << 16) | dosTime;
 
+    // The name is the file's own, UTF-8 as the export makes it: flag bit 11
+    // says so, or readers take it as code page 437 and garble accents.
+    // Everything else is what zipOpenNewFileInZip3 passes on.
     const std::string entryName = std::filesystem::path(source).filename().string();
-    int result = zipOpenNewFileInZip3(zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 9,
-                                      0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0);
+    int result = zipOpenNewFileInZip4_64(zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                         9, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, MadeBy, Utf8NameFlag, 0);
     if (result == ZIP_OK) {
         std::unique_ptr<std::FILE, TFileCloser> in(std::fopen(source.c_str(), "rb"));
         if (!in) result = ZIP_ERRNO;

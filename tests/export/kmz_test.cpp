@@ -184,3 +184,20 @@ TEST(Kmz, EntryCarriesTheSourceNameAndLocalTime)
     EXPECT_FALSE(FileDosTime(place.File("missing.kml"), date, time));
     EXPECT_EQ(date + time, 14);
 }
+
+// A key with accents (Windows-1252 in the model) names the entry in UTF-8,
+// and the entry says so; everything else is packed as before.
+TEST(Kmz, EntryNameIsMarkedAsUtf8)
+{
+    TExportPlace place;
+    KmlFile kml;
+    WriteSmallDocument(kml, "Clase \xD1" "and\xFA 01");
+    ASSERT_EQ(place.Files(), std::vector<std::string>{"Clase \xC3\x91" "and\xC3\xBA 01.kmz"});
+    const std::string fields = RunCommand(
+        "/usr/bin/python3 -c \"import sys, zipfile; i = zipfile.ZipFile(sys.argv[1]).infolist()[0]; "
+        "print(i.filename.encode('utf-8').hex(), hex(i.flag_bits), i.compress_type, i.create_version, "
+        "i.create_system, i.extract_version)\" '" +
+        place.File("Clase \xC3\x91" "and\xC3\xBA 01.kmz") + "'");
+    // Bit 11 with deflate's level-9 bit 1, as minizip sets it.
+    EXPECT_EQ(fields, "436c61736520c391616e64c3ba2030312e6b6d6c 0x802 8 0 0 20\n");
+}
