@@ -106,10 +106,13 @@ void TZephyrant::FlightSelected(TFlight* flight)
     }
     const QString pattern = IgcPattern(flight);
     // Matched without regard to case, as the names were on the desktop the
-    // logs come from.
+    // logs come from. A competitor who did not fly has no log to look for:
+    // only "New track for this flight" gives the flight one.
     const QDir folder(PathToQt(Platform::WorkingFolder()));
     const QStringList matches =
-        folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+        flight->GetAttribute(acIgcFileName) == "DNF"
+            ? QStringList()
+            : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     if (matches.size() == 1) {
         flight->SetAttribute(acIgcFileName, FileNameFromQt(matches.front()));
         flight->ReadTrack(PathFromQt(folder.filePath(matches.front())));

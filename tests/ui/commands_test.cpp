@@ -123,6 +123,17 @@ TEST_F(WindowTest, ANewTrackSourceReplacesTheCurrentFlightsTrack)
     // Cancelled: the choice stays, nothing happens.
     W().TreeMenuNew->trigger();
     EXPECT_EQ(SelectTrackSource->Choice, 3);
+
+    // Selected again, the flight stays "did not fly" although its log lies
+    // beside the championship.
+    TakePrompts();
+    Select(Tasks);
+    Select(Under(Tasks, "1: Ana (ESP) (DID NOT FLY)"));
+    EXPECT_EQ(FlightOf("1")->GetAttribute(acIgcFileName), "DNF");
+    EXPECT_EQ(FlightOf("1")->Track(), nullptr);
+    EXPECT_EQ(UserInterface.CurrentFlight, nullptr);
+    EXPECT_TRUE(Item(Under(Tasks, "1: Ana (ESP) (DID NOT FLY)")));
+    EXPECT_TRUE(TakePrompts().empty());
 }
 
 TEST_F(WindowTest, ExportsAreWrittenBesideTheChampionshipAndOpened)
