@@ -323,6 +323,14 @@ void TMap::UpdateName()
         ProjectionKind = mpLambert;
     Georef.ProjectionKind = ProjectionKind;
     ++FChangeCount;
+    // Datum and Region are set one after the other: a pair that names no
+    // datum yet is taken up by GetDatum, which reports it if it stays so.
+    if (DatumStale()) {
+        try {
+            FollowDatum();
+        } catch (const TException&) {
+        }
+    }
 }
 
 void TMap::SetOwner(TChampNode* owner)
@@ -333,10 +341,34 @@ void TMap::SetOwner(TChampNode* owner)
 
 const TDatum* TMap::GetDatum()
 {
-    if (!FDatum)
-        FDatum = std::make_unique<TDatum>(GetAttribute(acDatum), GetAttribute(acRegion),
-                                          Platform::ProgramFolder() + "/Datums.xml");
+    if (!FDatum || DatumStale()) FollowDatum();
     return FDatum.get();
+}
+
+bool TMap::DatumStale() const
+{
+    return FDatum && (FDatumName != GetAttribute(acDatum) || FDatumRegion != GetAttribute(acRegion));
+}
+
+void TMap::FollowDatum()
+{
+    const std::string& name = GetAttribute(acDatum);
+    const std::string& region = GetAttribute(acRegion);
+    auto datum = std::make_unique<TDatum>(name, region, Platform::ProgramFolder() + "/Datums.xml");
+    FDatumName = name;
+    FDatumRegion = region;
+    if (!FDatum) {
+        FDatum = std::move(datum);
+        return;
+    }
+    // The references point to the old datum: they move first.
+    for (TMapRef* ref : Georef.Refs) ref->Location = TLocation(ref->Location.Geo, datum.get());
+    FDatum = std::move(datum);
+    ++FChangeCount;
+    if (Georef.Valid) {
+        Georef.Calculate(ProjectionKind);
+        CalculateGrid();
+    }
 }
 
 TMapPoint TMap::GeoToWorld(const TGeoCoord& geo)

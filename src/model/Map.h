@@ -22,8 +22,9 @@
 // of the first reference).
 //
 // Change counter. ChangeCount() moves on every attribute change, every
-// reference added or deleted and every fit; whoever keeps pixel positions made
-// from a map compares it to know when they are stale.
+// reference added or deleted, every fit and every change of the map's datum;
+// whoever keeps pixel positions made from a map compares it to know when they
+// are stale.
 //
 // The fit is made only when a map is loaded into the view and when its
 // reference table is shown; adding or deleting a reference does not refit.
@@ -144,8 +145,12 @@ public:
     bool ReadXml(TXmlInput& in) override;
 
     // The datum named by Datum and Region in the program folder's
-    // "Datums.xml", built on the first call and kept for the map's life (the
-    // references point to it), also when Datum or Region change later.
+    // "Datums.xml", built on the first call. When Datum or Region change, the
+    // map takes the datum they name at once (or, while the pair names none,
+    // at the next call, which then throws as a first call would): the
+    // references keep their latitudes and longitudes, now on the new datum
+    // as the file gives them when read again, and a valid fit and the grid
+    // are made again from them.
     const TDatum* GetDatum();
 
     // The world coordinates of a place given on the map's datum: radians for
@@ -166,7 +171,16 @@ public:
 
 private:
     friend class TGeoref;
+    // Whether the datum was built from other Datum and Region texts.
+    bool DatumStale() const;
+    // Builds the datum that Datum and Region name and moves the references
+    // onto it; throws when the pair is not in the datum file.
+    void FollowDatum();
+
     std::unique_ptr<TDatum> FDatum;
+    // The Datum and Region texts FDatum was built from.
+    std::string FDatumName;
+    std::string FDatumRegion;
     std::uint64_t FChangeCount = 0;
 
 public:

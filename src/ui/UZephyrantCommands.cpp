@@ -362,6 +362,8 @@ void TZephyrant::Editmapinformation1Click()
     CopyMapFields(map, DefineMap->Fields());
     map->FillGrid(&TableForMap);
     RenameItemsOf(map);
+    // A new datum moves what is drawn over the map.
+    View().Redraw();
 }
 
 void TZephyrant::CopyMapFields(TMap* map, const TMapFields& fields)

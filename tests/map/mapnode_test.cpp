@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/TempDir.h"
@@ -86,15 +87,39 @@ TEST(MapNode, NamesProjectionKindsAndDatum)
         EXPECT_EQ(map.Georef.ProjectionKind, kind) << text;
     }
 
-    // Built once: later Datum or Region changes keep it (references point to it).
     map.SetAttribute(acDatum, "European 1950");
     map.SetAttribute(acRegion, "Portugal; Spain");
-    const TDatum* datum = map.GetDatum();
-    EXPECT_EQ(datum->Ellipsoid.Name, "International 1924");
+    EXPECT_EQ(map.GetDatum()->Ellipsoid.Name, "International 1924");
+    map.SetAttribute(acProjection, "UTM");
+    for (auto [x, y, lat, lon] : {std::tuple{0, 0, 43.2, -1.8}, {900, 0, 43.2, -1.7}, {0, 800, 43.1, -1.8}})
+        map.Georef.AddRef(new TMapRef(x, y, TLocation(Degrees(lat, lon), map.GetDatum())));
+    ASSERT_TRUE(map.Georef.Calculate(mpUtm));
+    double e1950 = 0.0, n1950 = 0.0;
+    map.Georef.PixelToWorld(450, 400, e1950, n1950);
+
+    // Another datum is taken as soon as Datum and Region name it: the
+    // references keep their figures on it, as the file gives them when read
+    // again, the fit is made anew and the change counter moves.
+    const std::uint64_t count = map.ChangeCount();
     map.SetAttribute(acDatum, "WGS 84");
     map.SetAttribute(acRegion, "Global");
-    EXPECT_EQ(map.GetDatum(), datum);
-    EXPECT_EQ(map.GetDatum()->Name, "European 1950");
+    const TDatum* wgs = map.GetDatum();
+    EXPECT_EQ(wgs->Name, "WGS 84");
+    EXPECT_GT(map.ChangeCount(), count + 2);
+    for (const TMapRef* ref : map.Georef.Refs) {
+        EXPECT_EQ(ref->Location.Datum, wgs);
+        EXPECT_EQ(ref->Location.Utm.X, GeoToUtm(ref->Location.Geo, wgs->Ellipsoid).X);
+    }
+    EXPECT_NEAR(map.Georef.Refs.begin().operator*()->Location.Geo.Lat, DegToRad(43.2), 1e-15);
+    ASSERT_TRUE(map.Georef.Valid);
+    double e84 = 0.0, n84 = 0.0;
+    map.Georef.PixelToWorld(450, 400, e84, n84);
+    EXPECT_GT(std::hypot(e84 - e1950, n84 - n1950), 50.0); // the ellipsoids differ by far more
+
+    // A pair that names no datum keeps the last one until it is asked for.
+    map.SetAttribute(acDatum, "Nowhere 1900");
+    EXPECT_EQ((*map.Georef.Refs.begin())->Location.Datum, wgs);
+    EXPECT_THROW(map.GetDatum(), TException);
 
     TMap unnamed;
     EXPECT_THROW(unnamed.GetDatum(), TException);

@@ -2,6 +2,8 @@
 // real dialogs answered from the script.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <cmath>
 #include <filesystem>
 
@@ -199,4 +201,41 @@ TEST_F(MapCommandsTest, MapInformationIsEditedThroughTheDialog)
     EXPECT_EQ(map->GetAttribute(acRegion), "Portugal; Spain");
     EXPECT_TRUE(Item({"CUP", "Geo", "Maps", "N2"}));
     EXPECT_EQ(W().TableForMap.Cell(1, 2), "N2");
+}
+
+TEST_F(MapCommandsTest, ANewDatumOfTheLoadedMapIsDrawnAtOnce)
+{
+    TMapWindow& view = UserInterface.MapWindow;
+    W().ToolButtonShowWpt->trigger();
+    TMap* map = view.Map;
+    const TWayPoint* a = Championship()->WayPoints.Find("B");
+    // Where waypoint B stands on the screen through the map's datum now.
+    auto screenOfA = [&] {
+        const TGeoCoord onMap = ConvertDatum(a->Location.Geo, a->Location.Datum, map->GetDatum());
+        const TMapPoint pixel = map->Georef.WorldToPixelPoint(map->GeoToWorld(onMap));
+        return view.View.ImageToScreen(pixel.X, pixel.Y);
+    };
+    auto white = [&](TScreenPoint p) { return (view.BackBuffer().pixel(p.X + 1, p.Y + 1) & 0xFFFFFFu) == 0xFFFFFFu; };
+    auto datumPanel = [&] {
+        QMouseEvent move(QEvent::MouseMove, QPointF(120, 340), QPointF(120, 340), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(W().Graf, &move);
+        return FromQt(W().StatusText(4));
+    };
+    const TScreenPoint before = screenOfA();
+    ASSERT_TRUE(white(before));
+    EXPECT_EQ(datumPanel(), " Datum:  WGS 84 (Global)");
+    const std::uint64_t count = map->ChangeCount();
+
+    Select({"CUP", "Geo", "Maps", "M"});
+    Script->AnswerDialog({true, {{"DatumName", "European 1950"}, {"DatumRegion", "Portugal; Spain"}}});
+    W().Editmapinformation1Click();
+    ASSERT_EQ(map->GetAttribute(acDatum), "European 1950");
+    EXPECT_GT(map->ChangeCount(), count);
+    // The waypoint's disc moved with the datum's shift, the status bar
+    // names the new datum.
+    const TScreenPoint after = screenOfA();
+    EXPECT_GT(std::abs(after.X - before.X) + std::abs(after.Y - before.Y), 8);
+    EXPECT_TRUE(white(after));
+    EXPECT_FALSE(white(before));
+    EXPECT_EQ(datumPanel(), " Datum:  European 1950 (Portugal; Spain)");
 }
