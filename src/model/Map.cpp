@@ -87,6 +87,12 @@ void TGeoref::Changed()
 void TGeoref::AddRef(TMapRef* ref)
 {
     if (!ref) return;
+    // A place the file can hold and read again (seven decimals of degrees).
+    const double lat = RadToDeg(ref->Location.Geo.Lat);
+    const double lon = RadToDeg(ref->Location.Geo.Lon);
+    if (!(std::fabs(lat) < 90.00000005) || !(std::fabs(lon) < 180.00000005))
+        throw TException("", "Invalid position",
+                         "pixel " + std::to_string(ref->PixelX) + ", " + std::to_string(ref->PixelY));
     if (!Refs.insert(ref)) throw TException("", "Duplicate reference", "");
     Changed();
 }
@@ -252,8 +258,8 @@ void TGeoref::WriteXml(TXmlOutput& out)
         out.BeginTag("MapRef");
         out.WriteAttribute("X", std::to_string(ref->PixelX));
         out.WriteAttribute("Y", std::to_string(ref->PixelY));
-        out.WriteAttribute("Lat", FormatNumber("0.0000000", RadToDeg(ref->Location.Geo.Lat)));
-        out.WriteAttribute("Lon", FormatNumber("0.0000000", RadToDeg(ref->Location.Geo.Lon)));
+        out.WriteAttribute("Lat", FormatNumber("0.0000000", out.Number("Lat", RadToDeg(ref->Location.Geo.Lat))));
+        out.WriteAttribute("Lon", FormatNumber("0.0000000", out.Number("Lon", RadToDeg(ref->Location.Geo.Lon))));
         out.EndEmptyTag();
     }
     WriteXmlTail(out);

@@ -85,7 +85,9 @@ public:
     bool ReadXml(TXmlInput& in) override;
 
     // Takes ownership. Throws TException "Duplicate reference" when a
-    // reference on that pixel is there; the caller then keeps `ref`.
+    // reference on that pixel is there, "Invalid position" when its place is
+    // not finite or lies beyond 90 degrees of latitude or 180 of longitude;
+    // the caller then keeps `ref`.
     void AddRef(TMapRef* ref);
     // Deletes the held reference on the pixel of `ref` (which may be a mere
     // probe: only the held one is deleted). Throws TException "Can't delete.

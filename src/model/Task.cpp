@@ -115,7 +115,15 @@ R TTaskInstance::ForKind(Self& self, TCheckElementType kind, R none, F&& f)
 template <class T>
 bool TTaskInstance::AddElement(TElementMap<T>& map, T* element)
 {
-    if (!element || !map.try_emplace(element->Name, element).second) return false;
+    if (!element) return false;
+    // A number that is no number would be written as one the file cannot
+    // read back.
+    bool finite = std::isfinite(static_cast<const TCheckElement*>(element)->Radius);
+    if constexpr (std::is_same_v<T, TGate>)
+        finite = finite && std::isfinite(element->Bearing) && std::isfinite(element->Percent) &&
+                 std::isfinite(element->Location.Geo.Lat) && std::isfinite(element->Location.Geo.Lon);
+    if (!finite) throw TException("", "Invalid number", Excerpt(element->Name));
+    if (!map.try_emplace(element->Name, element).second) return false;
     element->FInstance = this;
     ++ChangeCount;
     return true;
@@ -364,7 +372,9 @@ bool TTaskTemplate::ReadXml(TXmlInput& in)
 void TTaskInstance::WriteXml(TXmlOutput& out)
 {
     WriteXmlHead(out, false);
-    auto radius = [&](const TCheckElement* element) { out.WriteAttribute("Radius", FormatNumber("0", element->Radius)); };
+    auto radius = [&](const TCheckElement* element) {
+        out.WriteAttribute("Radius", FormatNumber("0", out.Number("Radius", element->Radius)));
+    };
 
     out.OpenElement("TurnPoints");
     for (const auto& [name, turnPoint] : FTurnPoints) {
@@ -403,10 +413,10 @@ void TTaskInstance::WriteXml(TXmlOutput& out)
             out.WriteAttribute("From", gate->Leg->From->Name);
             out.WriteAttribute("To", gate->Leg->To->Name);
             if (const TTurnPoint* mid = gate->Leg->GetMid()) out.WriteAttribute("Mid", mid->Name);
-            out.WriteAttribute("Percent", FormatNumber("0.##", gate->Percent));
+            out.WriteAttribute("Percent", FormatNumber("0.##", out.Number("Percent", gate->Percent)));
         } else {
             out.WriteAttribute("WayPoint", gate->WayPoint ? gate->WayPoint->Code : std::string());
-            out.WriteAttribute("Bearing", FormatNumber("0", gate->Bearing));
+            out.WriteAttribute("Bearing", FormatNumber("0", out.Number("Bearing", gate->Bearing)));
         }
         radius(gate);
         out.EndEmptyTag();

@@ -103,7 +103,9 @@ public:
 
     // True: the instance owns the element from now on. False: an element of
     // that kind has the same name, nothing changed, and the caller deletes
-    // the element.
+    // the element. An element whose radius, bearing, percentage or place is
+    // not a finite number throws TException "Invalid number" (details: its
+    // name); the caller keeps it.
     bool AddTurnPoint(TTurnPoint* element);
     bool AddStraightLeg(TStraightLeg* element);
     bool AddArcLeg(TArcLeg* element);

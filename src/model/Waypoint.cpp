@@ -58,6 +58,16 @@ double ReadDegrees(const std::string& text, const std::string& element, const st
     return DegToRad(degrees);
 }
 
+// A place the championship file can hold and read again: finite, latitude
+// and longitude within the reader's limits once written with seven decimals.
+void CheckPlace(const TWayPoint& waypoint)
+{
+    const double lat = RadToDeg(waypoint.Location.Geo.Lat);
+    const double lon = RadToDeg(waypoint.Location.Geo.Lon);
+    if (!(std::fabs(lat) < 90.00000005) || !(std::fabs(lon) < 180.00000005))
+        throw TException("Add waypoint to list", "Invalid position", Excerpt(waypoint.Code));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- waypoint
@@ -115,6 +125,7 @@ void TWayPointSet::UpdateName()
 
 TWayPoint* TWayPointSet::Add(const TWayPoint& waypoint)
 {
+    CheckPlace(waypoint);
     auto [it, inserted] = FWayPoints.try_emplace(waypoint.Code, waypoint);
     if (!inserted) throw TException("Add waypoint to list", "Duplicate waypoint code", Excerpt(waypoint.Code));
     return &it->second;
@@ -138,6 +149,7 @@ TWayPoint* TWayPointSet::Update(const std::string& code, const TWayPoint& replac
     if (it == FWayPoints.end()) throw TException("", "Can't change. Waypoint does not exist.", code);
     TWayPoint& stored = it->second;
     const TWayPoint data(replacement); // may be the stored waypoint itself
+    CheckPlace(data);
 
     if (data.Code != code) {
         if (stored.InUse())
@@ -262,8 +274,8 @@ void TWayPointSet::WriteXml(TXmlOutput& out)
         out.WriteAttribute("Code", code);
         out.EndTag();
         out.WriteElement("Description", waypoint.Description);
-        out.WriteElement("Lat", FormatFixed(RadToDeg(waypoint.Location.Geo.Lat), 7));
-        out.WriteElement("Lon", FormatFixed(RadToDeg(waypoint.Location.Geo.Lon), 7));
+        out.WriteElement("Lat", FormatFixed(out.Number("Lat", RadToDeg(waypoint.Location.Geo.Lat)), 7));
+        out.WriteElement("Lon", FormatFixed(out.Number("Lon", RadToDeg(waypoint.Location.Geo.Lon)), 7));
         out.CloseElement();
     }
     WriteXmlTail(out);

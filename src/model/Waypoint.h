@@ -76,7 +76,9 @@ public:
     bool ReadXml(TXmlInput& in) override;
 
     // Inserts a copy and returns it. Throws "Duplicate waypoint code" (where
-    // "Add waypoint to list", details the code) and keeps the set as it was.
+    // "Add waypoint to list", details the code) and keeps the set as it was;
+    // so it does with "Invalid position" for a place that is not finite or
+    // lies beyond 90 degrees of latitude or 180 of longitude.
     TWayPoint* Add(const TWayPoint& waypoint);
     // Removes the waypoint with that code. Throws "Can't delete. Waypoint
     // does not exist." when there is none and "Waypoint <code> is being
@@ -92,7 +94,8 @@ public:
     // (bearing, percentage), and each task instance concerned raises its
     // ChangeCount. An arc leg that can no longer be computed refuses the
     // whole edit with its own message and nothing changes. Other failures:
-    // "Can't change. Waypoint does not exist.", "Duplicate waypoint code".
+    // "Can't change. Waypoint does not exist.", "Duplicate waypoint code",
+    // "Invalid position" (as Add).
     TWayPoint* Update(const std::string& code, const TWayPoint& replacement);
 
     // The waypoint with exactly that code, or null. When found, the walk

@@ -1,6 +1,7 @@
 #include "xml/Xmlfile.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -10,6 +11,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/Numbers.h"
 #include "xml/LibXmlParser.h"
 
 // ---------------------------------------------------------------------------
@@ -142,6 +144,25 @@ void AppendEscaped(std::string& out, const std::string& value, bool attribute)
     throw TException("", "Can't write XML file", fileName);
 }
 
+// A control character of a value, or npos: C0 without TAB.
+std::size_t ControlCharacter(const std::string& value)
+{
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        if (c < 0x20 && c != '\t') return i;
+    }
+    return std::string::npos;
+}
+
+// A value as a message can show it: short, control characters as '?'.
+std::string Visible(const std::string& value)
+{
+    std::string shown = Excerpt(value);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    return shown;
+}
+
 } // namespace
 
 TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarget(FollowLinks(fileName))
@@ -174,6 +195,35 @@ void TXmlOutput::WriteHeader()
     FText += "<!DOCTYPE Championship SYSTEM \"Zephyrant.dtd\">\n";
 }
 
+void TXmlOutput::Refuse(const std::string& what, const std::string& details) const
+{
+    // The open elements that carry a key name the node; the document
+    // element, always the championship, only when nothing else does.
+    std::string where;
+    for (std::size_t i = 1; i < FOpenNames.size(); ++i) {
+        if (FOpenKeys[i].empty()) continue;
+        if (!where.empty()) where += " / ";
+        where += FOpenNames[i] + ' ' + FOpenKeys[i];
+    }
+    if (where.empty() && !FOpenNames.empty())
+        where = FOpenNames.back() + (FOpenKeys.back().empty() ? std::string() : ' ' + FOpenKeys.back());
+    throw TException(where, what, details);
+}
+
+void TXmlOutput::CheckText(const std::string& name, const std::string& value) const
+{
+    const std::size_t at = ControlCharacter(value);
+    if (at == std::string::npos) return;
+    Refuse("Control character in a text",
+           name + ": character code " + std::to_string(static_cast<unsigned char>(value[at])));
+}
+
+double TXmlOutput::Number(const std::string& name, double value) const
+{
+    if (!std::isfinite(value)) Refuse("Number that is not finite", name + ": " + FormatFixed(value, 0));
+    return value;
+}
+
 void TXmlOutput::OpenElement(const std::string& name)
 {
     FText += FIndent;
@@ -182,6 +232,7 @@ void TXmlOutput::OpenElement(const std::string& name)
     FText += ">\n";
     FIndent += '\t';
     FOpenNames.push_back(name);
+    FOpenKeys.emplace_back();
 }
 
 void TXmlOutput::BeginTag(const std::string& name)
@@ -190,10 +241,13 @@ void TXmlOutput::BeginTag(const std::string& name)
     FText += '<';
     FText += name;
     FOpenNames.push_back(name);
+    FOpenKeys.emplace_back();
 }
 
 void TXmlOutput::WriteAttribute(const std::string& name, const std::string& value)
 {
+    if (!FOpenKeys.empty() && FOpenKeys.back().empty()) FOpenKeys.back() = name + "=\"" + Visible(value) + '"';
+    CheckText(name, value);
     FText += ' ';
     FText += name;
     FText += "=\"";
@@ -210,12 +264,15 @@ void TXmlOutput::EndTag()
 void TXmlOutput::EndEmptyTag()
 {
     FText += "/>\n";
-    if (!FOpenNames.empty())
+    if (!FOpenNames.empty()) {
         FOpenNames.pop_back();
+        FOpenKeys.pop_back();
+    }
 }
 
 void TXmlOutput::WriteElement(const std::string& name, const std::string& value)
 {
+    CheckText(name, value);
     FText += FIndent;
     FText += '<';
     FText += name;
@@ -243,6 +300,7 @@ void TXmlOutput::CloseElement()
     FText += FOpenNames.back();
     FText += ">\n";
     FOpenNames.pop_back();
+    FOpenKeys.pop_back();
 }
 
 void TXmlOutput::Close()

@@ -84,11 +84,20 @@ public:
     void WriteHeader();
     void OpenElement(const std::string& name);
     void BeginTag(const std::string& name);
+    // A value holding a control character (below 0x20, TAB excepted) is
+    // refused: XML cannot carry most of them, and the file would not read
+    // again. Throws TException "Control character in a text" (where: the
+    // elements with their key attributes, details: the attribute or element
+    // and the character's code) before it reaches the text.
     void WriteAttribute(const std::string& name, const std::string& value);
     void EndTag();
     void EndEmptyTag();
     void WriteElement(const std::string& name, const std::string& value);
     void CloseElement();
+    // The value of the attribute or element `name`, to be formatted; a NaN
+    // or an infinity is refused as a control character is ("Number that is
+    // not finite"): the reader could not take it back.
+    double Number(const std::string& name, double value) const;
 
     // Writes the text to a temporary file beside the target (a name within
     // the file system's limit, however long the target's), flushes it and
@@ -103,8 +112,14 @@ public:
 private:
     std::string FFileName;
     std::string FTarget; // the file name with its links followed
+    [[noreturn]] void Refuse(const std::string& what, const std::string& details) const;
+    void CheckText(const std::string& name, const std::string& value) const;
+
     std::string FIndent;
     std::vector<std::string> FOpenNames;
+    // Per open element, its first attribute as name="value" (empty when it
+    // has none): what names the node in a refusal.
+    std::vector<std::string> FOpenKeys;
     std::string FText;
     bool FClosed = false;
 };

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -363,4 +364,88 @@ TEST(ChampionshipModel, SaveIsAtomicAndAFailureLeavesTheOldFile)
     champ->Save(file);
     EXPECT_THAT(ReadFileBytes(file), HasSubstr("<TaskNumber Number=\"99\" Class=\"AL1\" Template=\"\" Instance=\"\">"));
     EXPECT_EQ(champ->FileName(), "");
+}
+
+// What the reader could not take back (a control character, a number that is
+// none) is refused before anything is written, naming where it stands; the
+// file on disk stays as it was.
+TEST(ChampionshipModel, SaveRefusesWhatTheFileCouldNotGiveBack)
+{
+    TFixedVersion version;
+    const std::string file = Dir().File("refused.xch");
+    const auto refusal = [&](TChampionship& champ) {
+        WriteFileBytes(file, "old content");
+        try {
+            champ.Save(file);
+        } catch (const TException& e) {
+            EXPECT_EQ(ReadFileBytes(file), "old content");
+            return e.Message();
+        }
+        return std::string("saved");
+    };
+
+    auto champ = BuildFull();
+    TWayPoint* a = champ->WayPoints.Find("A");
+    a->Description = "Church\ttower"; // a TAB is text like any other
+    EXPECT_EQ(refusal(*champ), "saved");
+    a->Description = "Church\x01tower";
+    EXPECT_EQ(refusal(*champ), "<Control character in a text> in <WayPointSet ShortName=\"Default\" / WayPoint "
+                               "Code=\"A\">. Details: <Description: character code 1>");
+    a->Description = "Church";
+    champ->Teams.FindKey("GBR")->SetAttribute(acShortName, "U\x1bK");
+    EXPECT_EQ(refusal(*champ), "<Control character in a text> in <Team IsoCountry=\"GBR\">. "
+                               "Details: <ShortName: character code 27>");
+    champ->Teams.FindKey("GBR")->SetAttribute(acShortName, "UK");
+    champ->Classes.FindKey("AL2")->SetAttribute(acShortName, std::string("N\0L", 3));
+    EXPECT_EQ(refusal(*champ), "<Control character in a text> in <Class ShortName=\"N?L\">. "
+                               "Details: <ShortName: character code 0>");
+    champ->Classes.FindKey(std::string("N\0L", 3))->SetAttribute(acShortName, "AL2");
+
+    // Numbers: only by reaching past the model's own checks.
+    a->Location.Geo.Lat = std::nan("");
+    EXPECT_EQ(refusal(*champ), "<Number that is not finite> in <WayPointSet ShortName=\"Default\" / WayPoint "
+                               "Code=\"A\">. Details: <Lat: NAN>");
+    a->Location.Geo.Lat = DegToRad(44.5);
+    TTaskInstance* v1 = champ->TaskTemplates.FindKey("NAV")->Instances.FindKey("1");
+    auto* gate = static_cast<TGate*>(v1->GetCheckElement(ceGate, "AB (090)"));
+    ASSERT_NE(gate, nullptr);
+    gate->Bearing = HUGE_VAL;
+    EXPECT_EQ(refusal(*champ), "<Number that is not finite> in <TaskTemplate ShortName=\"NAV\" / TaskInstance "
+                               "Version=\"1\" / Gate WayPoint=\"AB\">. Details: <Bearing: INF>");
+    gate->Bearing = 90.0;
+    EXPECT_EQ(refusal(*champ), "saved");
+}
+
+// The model takes no number that is none and no place that is none: a file
+// written from it always reads again.
+TEST(ChampionshipModel, NumbersThatAreNoneAreRefusedOnTheirWayIn)
+{
+    auto champ = BuildFull();
+    TWayPointSet& set = champ->WayPoints;
+    for (const TLocation& place : {At(95.0, 1.0), At(std::nan(""), 1.0), At(45.0, 180.5), At(45.0, -HUGE_VAL)}) {
+        EXPECT_THROW(set.Add(TWayPoint(place, "X")), TException);
+        EXPECT_THROW(set.Update("C", TWayPoint(place, "C")), TException);
+    }
+    EXPECT_EQ(set.Find("X"), nullptr);
+    EXPECT_EQ(Deg(set.Find("C")->Location.Geo.Lat), "44.4200000");
+    set.Add(TWayPoint(At(90.0, -180.0), "POLE"));
+
+    TMap* map = champ->Maps.FindKey("M1");
+    TMapRef far(1, 1, At(90.5, 0.0, map->GetDatum()));
+    EXPECT_THROW(map->Georef.AddRef(&far), TException);
+    EXPECT_EQ(map->Georef.Refs.size(), 3u);
+
+    TTaskInstance* v1 = champ->TaskTemplates.FindKey("NAV")->Instances.FindKey("1");
+    const auto* leg = static_cast<TStraightLeg*>(v1->GetCheckElement(ceStraightLeg, "A - B"));
+    ASSERT_NE(leg, nullptr);
+    TGate overflow(const_cast<TStraightLeg*>(leg), 2e306, 100);
+    EXPECT_THROW(v1->AddGate(&overflow), TException);
+    TTurnPoint endless(set.Find("POLE"), HUGE_VAL);
+    EXPECT_THROW(v1->AddTurnPoint(&endless), TException);
+    EXPECT_EQ(v1->CountCheckElements(ceGate), 3);
+
+    const std::string file = Dir().File("places.xch");
+    champ->Save(file);
+    TChampionship again(file);
+    EXPECT_EQ(Describe(again), Describe(*champ));
 }
