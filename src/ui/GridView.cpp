@@ -122,13 +122,18 @@ public:
         const int col = FView->GridModel()->GridCol(index);
         const int row = FView->GridModel()->GridRow(index);
         TGridView* view = FView;
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [view, col, row](const QString& text) {
+        const QPointer<QLineEdit> guard(edit);
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [view, guard, col, row](const QString& text) {
             Guarded([&] {
                 if (view->OnEditText)
                     view->OnEditText(col, row, text);
                 else
                     view->Grid()->SetCell(col, row, FromQt(text));
             });
+            // A text the handler refused never reached the cell: the editor
+            // shows what the cell holds.
+            const std::string& cell = view->Grid()->Cell(col, row);
+            if (guard && cell != FromQt(text)) guard->setText(ToQt(cell));
         });
         return edit;
     }

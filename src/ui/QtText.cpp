@@ -63,3 +63,17 @@ QString FilterToQt(const QString& windowsFilter)
     }
     return filters.join(QStringLiteral(";;"));
 }
+
+qsizetype ControlCharacterAt(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].unicode() < 0x20 && text[i] != QLatin1Char('\t')) return i;
+    return -1;
+}
+
+QString ControlCharacterRefusal(const QString& field, const QString& text)
+{
+    const qsizetype at = ControlCharacterAt(text);
+    const int code = at < 0 ? 0 : text[at].unicode();
+    return field + QStringLiteral(" holds a control character (code %1). Only TAB is allowed.").arg(code);
+}

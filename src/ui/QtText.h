@@ -24,3 +24,10 @@ std::string PathFromQt(const QString& path);
 // Qt takes a filter's patterns from the parentheses of its label, so a label
 // whose parentheses name something else gets the pattern put in them.
 QString FilterToQt(const QString& windowsFilter);
+
+// The index of the first control character of a typed text (C0, TAB
+// excepted), or -1. A championship file cannot keep one: XML has no way to
+// write most of them, and a NUL would end the text where it stands.
+qsizetype ControlCharacterAt(const QString& text);
+// The message refusing such a text typed into the field.
+QString ControlCharacterRefusal(const QString& field, const QString& text);

@@ -960,6 +960,10 @@ void TZephyrant::TreeMenuNewClick()
             InputBox(QStringLiteral("Create task instance"), QStringLiteral("Version name"),
                      QStringLiteral("(New task instance)"));
         if (!version) return;
+        if (ControlCharacterAt(*version) >= 0) {
+            ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *version));
+            return;
+        }
         auto* instance = new TTaskInstance();
         instance->SetAttribute(acVersion, FromQt(*version));
         if (Refused(championship->AddTaskInstance(instance, static_cast<TTaskTemplate*>(node)), instance)) return;

@@ -29,6 +29,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QWheelEvent;
+enum TAttributeCode : std::uint16_t;
 class TChampNode;
 class TChampionship;
 class TFlight;
@@ -221,6 +222,9 @@ private:
     std::string FSnapshot;
     const TChampionship* FSnapshotOf = nullptr;
     std::string FLastRefusal;
+    // The attributes typed into during a table edit, with their values from
+    // before it.
+    std::map<TAttributeCode, std::string> FEditStart;
     bool FFirstActivate = true;
     int FWheelRest = 0;
 };

@@ -181,6 +181,7 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
 void TZephyrant::EndTableEdit()
 {
     CollectedNodes.clear();
+    FEditStart.clear();
     if (!UserInterface.EditMode) return;
     auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
     TStringGrid* grid = UserInterface.ActiveTable;
@@ -215,6 +216,7 @@ void TZephyrant::TableDblClick()
         if (object == node || related == node) CollectedNodes.push_back(item);
     }
     FLastRefusal.clear();
+    FEditStart.clear();
     UserInterface.BeginEdit();
 }
 
@@ -225,14 +227,28 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
     if (!UserInterface.EditMode || !node || node->IsAux() || !grid || col != 1 || row < 1) return;
     const TAttributeCode code = node->AttributeCode(row - 1);
     if (code == acNone) return;
-    grid->SetCell(col, row, FromQt(text));
-    try {
-        node->SetAttribute(code, FromQt(text));
-    } catch (const TException& e) {
-        // The cell keeps what was typed; the key stays the last accepted one
-        // until the edit ends.
-        FLastRefusal = e.Message();
+    if (ControlCharacterAt(text) >= 0) {
+        // The cell, and so the editor, keep the text before the keystroke.
+        ShowWarning(ControlCharacterRefusal(ToQt(Trimmed(grid->Cell(0, row))), text));
         return;
+    }
+    const std::string value = FromQt(text);
+    grid->SetCell(col, row, value);
+    // Only this edit changes the node's attributes: the first keystroke
+    // finds the value the edit began with.
+    const std::string& before = FEditStart.try_emplace(code, node->GetAttribute(code)).first->second;
+    try {
+        node->SetAttribute(code, value);
+    } catch (const TException& e) {
+        // A key that is taken: the node goes back to its key from before the
+        // edit, not to the last keystroke that happened to be free ("FR" on
+        // the way to "FRA"). The cell keeps what was typed, so the typing
+        // can go on; ending the edit shows the node again with one warning.
+        FLastRefusal = e.Message();
+        try {
+            node->SetAttribute(code, before);
+        } catch (const TException&) {
+        }
     }
     TTreeUpdateLock lock(&ChampTree);
     for (TTreeItem* item : CollectedNodes) ChampTree.SetCaption(item, node->DisplayName());
@@ -256,6 +272,10 @@ void TZephyrant::ChangeTaskInstanceNameClick()
     const std::optional<QString> name = InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"),
                                                  ToQt(instance->GetAttribute(acVersion)));
     if (!name) return;
+    if (ControlCharacterAt(*name) >= 0) {
+        ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *name));
+        return;
+    }
     try {
         instance->SetAttribute(acVersion, FromQt(*name));
     } catch (const TException& e) {

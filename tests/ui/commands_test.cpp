@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <filesystem>
@@ -171,19 +172,85 @@ TEST_F(WindowTest, TypingRenamesEveryItemAndARefusedKeyComesBack)
     EXPECT_TRUE(Item({"CUP", "Teams", "FRA: France", "GL: Paramotor"}));
     EXPECT_TRUE(Item({"CUP", "Tasks", "GL: Paramotor"}));
 
-    // "ML" is taken: the cell keeps the text, the tree the last good name;
-    // ending the edit puts the key back and says why, once.
+    // "ML" is taken: the cell keeps the text, the class and the tree go back
+    // to the key from before the edit; ending the edit shows it and says
+    // why, once.
     W().TableForDescriptionSetEditText(1, 2, "M");
     W().TableForDescriptionSetEditText(1, 2, "ML");
     EXPECT_TRUE(TakePrompts().empty());
     EXPECT_EQ(W().TableForClass.Cell(1, 2), "ML");
-    EXPECT_TRUE(Item({"CUP", "Classes", "M: Paramotor"}));
+    EXPECT_TRUE(Item({"CUP", "Classes", "PF: Paramotor"}));
     W().TableDblClick();
     EXPECT_FALSE(UserInterface.EditMode);
     const auto prompts = TakePrompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_NE(prompts[0].find("Duplicate key"), std::string::npos);
-    EXPECT_EQ(W().TableForClass.Cell(1, 2), "M");
+    EXPECT_EQ(W().TableForClass.Cell(1, 2), "PF");
+}
+
+TEST_F(WindowTest, KeysTypedIntoTheTableAreTakenWholeOrNotAtAll)
+{
+    Start({QString::fromStdString(WriteChampionship())});
+    W().show();
+    QApplication::processEvents();
+    Splash->close();
+    QApplication::setActiveWindow(&W());
+    Select({"CUP", "Teams", "ESP: Spain"});
+    TStringGrid& grid = W().TableForTeam;
+    TGridView* table = W().ViewOf(&grid);
+    const int isoRow = 5;
+    ASSERT_EQ(Trimmed(grid.Cell(0, isoRow)), "ISO Country");
+    const QModelIndex cell = table->GridModel()->IndexOf(1, isoRow);
+
+    // A double click on the cell starts the edit with its editor open.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+    ASSERT_TRUE(UserInterface.EditMode);
+    QWidget* editor = table->Editor();
+    ASSERT_TRUE(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+
+    // "F" and "FR" are free and taken as they are typed; "FRA" is France's.
+    TChampionship* championship = *UserInterface.Championships.begin();
+    QTest::keyClicks(editor, "FR");
+    EXPECT_TRUE(Item({"CUP", "Teams", "FR: Spain"}));
+    QTest::keyClicks(editor, "A");
+    EXPECT_TRUE(TakePrompts().empty());
+    EXPECT_EQ(grid.Cell(1, isoRow), "FRA");
+    EXPECT_EQ(championship->Teams.FindKey("FR"), nullptr);
+    ASSERT_NE(championship->Teams.FindKey("ESP"), nullptr);
+    EXPECT_EQ(championship->Teams.FindKey("ESP")->GetAttribute(acShortName), "Spain");
+    EXPECT_TRUE(Item({"CUP", "Teams", "ESP: Spain"}));
+    EXPECT_TRUE(Item({"CUP", "Teams", "FRA: France"}));
+
+    // Ending the edit: the table shows ESP again, one warning names FRA.
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+    EXPECT_FALSE(UserInterface.EditMode);
+    const auto prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0], "<Duplicate key> in <ISO Country>. Details: <FRA>");
+    EXPECT_EQ(grid.Cell(1, isoRow), "ESP");
+    const std::string saved = Dir.File("saved.xch");
+    championship->Save(saved);
+    EXPECT_NE(ReadFileBytes(saved).find("<Team IsoCountry=\"ESP\">"), std::string::npos);
+
+    // A control character pasted into the name is refused at once; the cell
+    // and the editor keep the name.
+    ASSERT_EQ(Trimmed(grid.Cell(0, 2)), "Short Name");
+    const QModelIndex name = table->GridModel()->IndexOf(1, 2);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(name).center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(name).center());
+    ASSERT_TRUE(UserInterface.EditMode);
+    auto* nameEditor = qobject_cast<QLineEdit*>(table->Editor());
+    ASSERT_TRUE(nameEditor);
+    QApplication::clipboard()->setText(QStringLiteral("A\x01" "B"));
+    QTest::keyClick(nameEditor, Qt::Key_End);
+    QTest::keyClick(nameEditor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(TakePrompts(),
+              std::vector<std::string>{"Short Name holds a control character (code 1). Only TAB is allowed."});
+    EXPECT_EQ(nameEditor->text(), "Spain");
+    EXPECT_EQ(grid.Cell(1, 2), "Spain");
+    EXPECT_EQ(championship->Teams.FindKey("ESP")->GetAttribute(acShortName), "Spain");
 }
 
 TEST_F(WindowTest, EventFilterSetsTheMaskAndTheRows)
