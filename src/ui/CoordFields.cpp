@@ -10,9 +10,11 @@
 #include "geodesy/Datum.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
+#include "ui/DialogForm.h"
 #include "ui/FormControls.h"
 #include "ui/Guard.h"
 #include "ui/QtText.h"
+#include "ui/Seams.h"
 
 namespace {
 
@@ -280,6 +282,21 @@ void TCoordFields::ZoneChange()
     TReentry busy(Busy);
     ZoneText = FromQt(Zone->InputText());
     UpdateGeoFields();
+}
+
+bool TCoordFields::CheckPosition() const
+{
+    // The masks take 99 degrees of latitude and 999 of longitude: what lies
+    // beyond a place is refused, never folded back onto one.
+    if (!(std::fabs(RadToDeg(FLatitude)) <= 90.0)) {
+        ShowWarning(TDialogForm::OutOfRange(QStringLiteral("Latitude"), QStringLiteral("from 90 S to 90 N")));
+        return false;
+    }
+    if (!(std::fabs(RadToDeg(FLongitude)) <= 180.0)) {
+        ShowWarning(TDialogForm::OutOfRange(QStringLiteral("Longitude"), QStringLiteral("from 180 W to 180 E")));
+        return false;
+    }
+    return true;
 }
 
 bool TCoordFields::ScriptField(const QString& name, const QString& value, const TDatum* onDatum)

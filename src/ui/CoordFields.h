@@ -89,6 +89,9 @@ public:
     void UpdateGeoFields();
     // Both groups from the position (the dialog being shown).
     void ShowPosition();
+    // Whether the position is a place: latitude within 90 degrees either
+    // side, longitude within 180. When not, a message says which is out.
+    bool CheckPosition() const;
     // "Latitude" / "Longitude" in decimal degrees on `onDatum`, "Format" as
     // an item index; false for other names.
     bool ScriptField(const QString& name, const QString& value, const TDatum* onDatum);

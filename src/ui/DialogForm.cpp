@@ -6,6 +6,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "ui/Guard.h"
+#include "ui/QtText.h"
+#include "ui/Seams.h"
+
 TDialogForm::TDialogForm(QWidget* parent) : QDialog(parent) {}
 
 void TDialogForm::ScriptField(const QString& name, const QString& value)
@@ -26,4 +30,26 @@ void TDialogForm::ScriptField(const QString& name, const QString& value)
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         if (value == QLatin1String("click") && button->isEnabled()) button->click();
     }
+}
+
+bool TDialogForm::CheckFields()
+{
+    for (const QLineEdit* edit : findChildren<QLineEdit*>()) {
+        if (edit->isReadOnly() || ControlCharacterAt(edit->text()) < 0) continue;
+        ShowWarning(ControlCharacterRefusal(edit->objectName(), edit->text()));
+        return false;
+    }
+    return true;
+}
+
+void TDialogForm::accept()
+{
+    Guarded([this] {
+        if (CanAccept() && CheckFields()) QDialog::accept();
+    });
+}
+
+QString TDialogForm::OutOfRange(const QString& field, const QString& range)
+{
+    return field + QStringLiteral(" must be ") + range + QLatin1Char('.');
 }

@@ -28,4 +28,13 @@ public:
 
     // Whether OK may close the dialog now (an OK button that is disabled).
     virtual bool CanAccept() const { return true; }
+    // Whether the fields hold what may be taken. When not, the user was told
+    // why (a number out of its range, a control character in a text) and OK
+    // leaves the dialog open. Here: no text field holds a control character.
+    virtual bool CheckFields();
+    // OK closes the dialog only when CanAccept() and CheckFields() agree.
+    void accept() override;
+
+    // "<field> must be <range>.", the message of a number out of its range.
+    static QString OutOfRange(const QString& field, const QString& range);
 };

@@ -345,7 +345,7 @@ int TScriptedSeams::RunDialog(TDialogForm& dialog)
     int result = QDialog::Rejected;
     if (item) {
         for (const auto& [name, value] : item->Dialog.Fields) dialog.ScriptField(name, value);
-        if (item->Dialog.Ok && dialog.CanAccept()) result = QDialog::Accepted;
+        if (item->Dialog.Ok && dialog.CanAccept() && dialog.CheckFields()) result = QDialog::Accepted;
     }
     dialog.setResult(result);
     dialog.Finish();

@@ -87,3 +87,8 @@ void TDefineGeoref::ScriptField(const QString& name, const QString& value)
 {
     if (!Coords->ScriptField(name, value, Coords->Datum)) TDialogForm::ScriptField(name, value);
 }
+
+bool TDefineGeoref::CheckFields()
+{
+    return TDialogForm::CheckFields() && Coords->CheckPosition();
+}

@@ -35,6 +35,8 @@ public:
     // Also "Latitude" and "Longitude" as decimal degrees on the map's datum,
     // and "Format" as an item index.
     void ScriptField(const QString& name, const QString& value) override;
+    // The position is a place (no latitude beyond 90 degrees).
+    bool CheckFields() override;
 
     QLineEdit* PixelX = nullptr;
     QLineEdit* PixelY = nullptr;

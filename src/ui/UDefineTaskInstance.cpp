@@ -185,21 +185,34 @@ struct TNumberEdit {
     QString Remembered;
     double Value = 0.0;
     TEmptyText Empty = TEmptyText::SpringBack;
+    // The numbers the field takes, and how a message names the field.
+    double Max = HUGE_VAL;
+    QString Label;
 
-    // Silently: a half-typed number is no reason for a message box.
+    // Silently for text that is no number: a half-typed number is no reason
+    // for a message box. A number out of the field's range is one: it would
+    // be stored changed ("400" degrees as 40) or make a place that is none.
     void Read()
     {
         const QString text = Edit->text();
         if (text.isEmpty() && Empty != TEmptyText::SpringBack) return;
         double number = 0.0;
         // "nan" and "inf" read as numbers but give no place and no circle.
-        if (ParseDouble(FromQt(text), number) && std::isfinite(number)) {
+        const bool isNumber = ParseDouble(FromQt(text), number) && std::isfinite(number);
+        const bool inRange = isNumber && number >= 0.0 && number <= Max;
+        if (inRange) {
             Value = number;
             Remembered = text;
         } else if (!text.isEmpty() || Empty == TEmptyText::SpringBack) {
             // The remembered text is the one the value was read from.
-            const QSignalBlocker block(Edit);
-            Edit->setText(Remembered);
+            {
+                const QSignalBlocker block(Edit);
+                Edit->setText(Remembered);
+            }
+            if (isNumber)
+                ShowWarning(TDialogForm::OutOfRange(
+                    Label, std::isinf(Max) ? QStringLiteral("0 or more")
+                                           : QStringLiteral("from 0 to ") + QString::number(Max)));
         }
     }
 };
@@ -496,6 +509,14 @@ TDefineTaskInstance::TDefineTaskInstance(QWidget* parent) : TDialogForm(parent),
 
     d->GateRadius.Empty = TEmptyText::Keep;
     d->GateLegPercent.Empty = TEmptyText::Ignore;
+    d->TurnPointRadius.Label = QStringLiteral("Turn Point Radius");
+    d->LegRadius.Label = QStringLiteral("Leg radius");
+    d->ArcLegRadius.Label = QStringLiteral("Leg radius");
+    d->GateRadius.Label = QStringLiteral("Gate radius");
+    d->GateBearing.Label = QStringLiteral("Bearing");
+    d->GateBearing.Max = 360.0;
+    d->GateLegPercent.Label = QStringLiteral("% length");
+    d->GateLegPercent.Max = 100.0;
 
     auto on = [this](auto* sender, auto signal, void (TDefineTaskInstance::*handler)()) {
         connect(sender, signal, this, GuardedSlot([this, handler](auto&&...) { (this->*handler)(); }));

@@ -18,6 +18,7 @@
 #include "ui/FormControls.h"
 #include "ui/Guard.h"
 #include "ui/QtText.h"
+#include "ui/Seams.h"
 
 TDefineWayPoint::TDefineWayPoint(QWidget* parent) : TDialogForm(parent), MapDatum(DefaultDatum())
 {
@@ -157,6 +158,8 @@ void TDefineWayPoint::RefChange()
     if (!reference || !ParseDouble(FromQt(RefDistance->InputText()), distance) ||
         !ParseDouble(FromQt(RefBearing->InputText()), bearing))
         return;
+    // A bearing beyond a full turn moves nothing; OK says why.
+    if (!(bearing * 0.1 <= 360.0)) return;
     const TLocation from(ConvertDatum(reference->Location.Geo, reference->Location.Datum, Coords->Datum),
                          Coords->Datum);
     const TLocation point = from.Destination(bearing * 0.1, distance);
@@ -177,4 +180,16 @@ void TDefineWayPoint::ScriptField(const QString& name, const QString& value)
         return;
     }
     TDialogForm::ScriptField(name, value);
+}
+
+bool TDefineWayPoint::CheckFields()
+{
+    if (!TDialogForm::CheckFields() || !Coords->CheckPosition()) return false;
+    double bearing = 0.0;
+    if (WayPoints && WayPoints->Find(FromQt(RefWaypointList->currentText())) &&
+        ParseDouble(FromQt(RefBearing->InputText()), bearing) && !(bearing * 0.1 <= 360.0)) {
+        ShowWarning(OutOfRange(QStringLiteral("Bearing"), QStringLiteral("from 0 to 360")));
+        return false;
+    }
+    return true;
 }

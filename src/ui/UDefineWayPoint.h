@@ -44,6 +44,9 @@ public:
     // Also "Latitude" and "Longitude" as decimal degrees on WGS 84, and
     // "Format" and "DatumSelect" as item indexes.
     void ScriptField(const QString& name, const QString& value) override;
+    // The position is a place and the reference bearing, when one is
+    // measured, no more than 360 degrees.
+    bool CheckFields() override;
 
     // Converts the position into the datum and edits on it from now on.
     void SetEditDatum(const TDatum* datum);

@@ -155,6 +155,14 @@ TEST_F(MapCommandsTest, ReferencesOfTheShownGeoreferenceAreAddedEditedAndKeptWho
     W().EditMapRefClick();
     EXPECT_EQ(TakePrompts().back(), "Invalid number");
     EXPECT_EQ(georef.Refs.size(), 5u);
+    // A latitude beyond the pole: OK refuses it, the reference stays as it was.
+    const TGeoCoord place = georef.FindNearestRef(x, y)->Location.Geo;
+    SelectRow(W().TableForGeoref, std::to_string(x));
+    Script->AnswerDialog({true, {{"Latitude", "95"}}});
+    W().EditMapRefClick();
+    EXPECT_EQ(TakePrompts().back(), "Latitude must be from 90 S to 90 N.");
+    EXPECT_EQ(georef.FindNearestRef(x, y)->Location.Geo.Lat, place.Lat);
+    EXPECT_EQ(georef.Refs.size(), 5u);
 
     Script->AnswerButton(TButton::Yes);
     W().DeleteMapRefClick();

@@ -1,4 +1,7 @@
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
 #include <gtest/gtest.h>
@@ -147,6 +150,52 @@ TEST_F(TaskInstanceDialog, BadNumbersSpringBackSilently)
     Set("GateRadius", "-x");
     EXPECT_EQ(Text("GateRadius"), "200");
     EXPECT_TRUE(Data.Warnings().isEmpty());
+}
+
+// Numbers out of a field's range are refused as they are typed, with a
+// message, and the field keeps what it held: no percentage beyond the leg,
+// no bearing beyond a turn, no negative radius.
+TEST_F(TaskInstanceDialog, NumbersOutOfTheirRangeAreRefusedWithAMessage)
+{
+    AddTurnPoints("A;B");
+    Set("Pages", "Legs");
+    LegClicks({"A", "B"});
+    Set("Pages", "Gates");
+    auto* percent = Dialog.findChild<QLineEdit*>("GateLegPercent");
+    auto* bearing = Dialog.findChild<QLineEdit*>("GateBearing");
+    auto* radius = Dialog.findChild<QLineEdit*>("GateRadius");
+    auto typeInto = [&](QLineEdit* edit, const QString& keys) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, keys);
+    };
+    auto pasteInto = [&](QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    };
+
+    typeInto(percent, "150");
+    EXPECT_EQ(percent->text(), "15");
+    EXPECT_EQ(Data.Warnings(), QStringList{"% length must be from 0 to 100."});
+    pasteInto(percent, "2e306");
+    EXPECT_EQ(percent->text(), "15");
+    Set("GateLeg", "A - B");
+    Click("AddGateOnLeg");
+    ASSERT_EQ(Items("GateList"), QStringList({"A - B (15%)"}));
+
+    Data.Script->Records.clear();
+    Set("GateWaypoint", "A");
+    typeInto(bearing, "400");
+    EXPECT_EQ(bearing->text(), "40");
+    pasteInto(radius, "-5");
+    EXPECT_EQ(radius->text(), "200");
+    EXPECT_EQ(Data.Warnings(), QStringList({"Bearing must be from 0 to 360.", "Gate radius must be 0 or more."}));
+    Click("AddGateOnWaypoint");
+    const auto* gate = static_cast<TGate*>(Element(ceGate, "A (040)"));
+    ASSERT_NE(gate, nullptr);
+    EXPECT_EQ(gate->Radius, 200.0);
 }
 
 TEST_F(TaskInstanceDialog, GatesOnWaypointsUnderTheBearingLock)

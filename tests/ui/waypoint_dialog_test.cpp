@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
+#include <QTest>
 #include <QComboBox>
 #include <QRadioButton>
 
@@ -14,6 +17,7 @@
 #include "platform/NumberFormat.h"
 #include "ui/CoordFields.h"
 #include "ui/FormControls.h"
+#include "ui/Seams.h"
 #include "ui/UDefineWayPoint.h"
 #include "coord_keys.h"
 
@@ -44,6 +48,9 @@ struct TWaypointDialogTest : ::testing::Test {
         TypeKeys(edit, keys);
     }
 
+    // OK's messages are answered by the script.
+    std::shared_ptr<TScriptedSeams> Script = TScriptedSeams::Create();
+    TScopedSeams Seams{Script->Install()};
     TMap Map;
     TWayPointSet Set;
     TGeoCoord Wgs{-3.95 * Degree, 40.05 * Degree, 0.0};
@@ -120,4 +127,46 @@ TEST_F(TWaypointDialogTest, EastingBeyondTheZoneMovesTheZoneWithTheFigures)
                               .ToGeo(Dialog.EditDatum()->Ellipsoid);
     EXPECT_NEAR(geo.Lon, Dialog.LongitudeValue, 1e-10);
     EXPECT_NEAR(Dialog.LongitudeValue / Degree, longitude / Degree, 0.2);
+}
+
+// OK takes a place and nothing else: no latitude beyond the pole, no
+// longitude beyond the date line, no bearing beyond a turn, no control
+// character; what was typed stays as typed, to be mended.
+TEST_F(TWaypointDialogTest, OkRefusesWhatIsNoPlace)
+{
+    auto* ok = Dialog.findChild<QPushButton*>("OKBtn");
+    auto clickOk = [&] {
+        Script->Records.clear();
+        QTest::mouseClick(ok, Qt::LeftButton);
+        std::vector<std::string> texts;
+        for (const auto& record : Script->Records) texts.push_back(record.Text.toStdString());
+        return texts;
+    };
+    Dialog.findChild<QRadioButton*>("DatumSelect0")->click(); // WGS 84, as typed
+    Type(Dialog.Coords->Latitude, 1, "95");
+    EXPECT_NEAR(Dialog.LatitudeValue / Degree, 95.05, 1e-9);
+    EXPECT_EQ(clickOk(), std::vector<std::string>{"Latitude must be from 90 S to 90 N."});
+    EXPECT_NE(Dialog.result(), QDialog::Accepted);
+    EXPECT_NEAR(Dialog.LatitudeValue / Degree, 95.05, 1e-9);
+
+    Type(Dialog.Coords->Latitude, 1, "90000000");
+    Type(Dialog.Coords->Longitude, 0, "181");
+    EXPECT_EQ(clickOk(), std::vector<std::string>{"Longitude must be from 180 W to 180 E."});
+    Type(Dialog.Coords->Longitude, 0, "003");
+
+    // A bearing from the reference beyond 360 degrees moves nothing.
+    Dialog.ScriptField("RefWaypointList", "TOWER");
+    const double latitude = Dialog.LatitudeValue;
+    Type(Dialog.RefBearing, 1, "4000");
+    EXPECT_EQ(Dialog.LatitudeValue, latitude);
+    EXPECT_EQ(clickOk(), std::vector<std::string>{"Bearing must be from 0 to 360."});
+    Type(Dialog.RefBearing, 1, "3600");
+
+    Dialog.CodeEdit->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("N\x1f"));
+    QTest::keyClick(Dialog.CodeEdit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(clickOk(), std::vector<std::string>{"Code holds a control character (code 31). Only TAB is allowed."});
+    Dialog.CodeEdit->setText("N1");
+    EXPECT_TRUE(clickOk().empty());
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
 }
