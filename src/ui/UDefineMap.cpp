@@ -9,7 +9,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include "geodesy/Datum.h"
 #include "platform/Hooks.h"
@@ -37,6 +41,27 @@ QComboBox* List(const QString& name)
 void FitPopup(QComboBox* list)
 {
     list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 24);
+}
+
+// The scale of a text: a finite number above 0.
+std::optional<double> ScaleValue(const QString& text)
+{
+    double scale = 0.0;
+    if (!ParseDouble(FromQt(text), scale) || !std::isfinite(scale) || !(scale > 0.0)) return std::nullopt;
+    return scale;
+}
+
+// A scale as the organiser writes it: plain digits, no exponent ("100000",
+// not "1e+05"), no ".0" after a whole number, decimals as few as the number
+// needs ("2.50" is "2.5"). Text that is no scale stays as it is.
+QString PlainScale(const QString& text)
+{
+    const std::optional<double> scale = ScaleValue(text);
+    if (!scale) return text;
+    char digits[400];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, *scale, std::chars_format::fixed);
+    if (end.ec != std::errc()) return text;
+    return QString::fromLatin1(digits, end.ptr - digits);
 }
 
 // The item with exactly that text becomes the choice; none when there is no
@@ -89,11 +114,13 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(datum);
-    AddOkCancelHelp(this, layout);
+    Ok = AddOkCancelHelp(this, layout);
     resize(440, 330);
 
     connect(SelectFile, &QPushButton::clicked, this, GuardedSlot([this](bool) { SelectFileClick(); }));
     connect(DatumName, &QComboBox::activated, this, GuardedSlot([this](int) { DatumNameChange(); }));
+    connect(DatumName, &QComboBox::currentIndexChanged, this, GuardedSlot([this](int) { UpdateOk(); }));
+    connect(DatumRegion, &QComboBox::currentIndexChanged, this, GuardedSlot([this](int) { UpdateOk(); }));
     connect(Scale, &QLineEdit::textEdited, this, GuardedSlot([this](const QString&) { ScaleChange(true); }));
     connect(Scale, &QLineEdit::editingFinished, this, GuardedSlot([this] { ScaleChange(false); }));
 }
@@ -124,7 +151,7 @@ TMapFields TDefineMap::Fields() const
     fields.ShortName = FromQt(ShortName->text());
     fields.Description = FromQt(Description->text());
     fields.FileName = FileNameFromQt(FileName->text());
-    fields.Scale = FromQt(Scale->text());
+    fields.Scale = FromQt(PlainScale(Scale->text()));
     fields.DatumName = FromQt(DatumName->currentText());
     fields.DatumRegion = FromQt(DatumRegion->currentText());
     fields.Projection = FromQt(Projection->currentText());
@@ -145,11 +172,38 @@ void TDefineMap::Prepare()
     Choose(DatumName, FDatumName);
     DatumNameChange();
     Choose(Projection, FProjection);
+    UpdateOk();
 }
 
 void TDefineMap::Finish()
 {
     FDatums.reset();
+    UpdateOk();
+}
+
+bool TDefineMap::CanAccept() const
+{
+    // The prompts are no datum: a map on them could never be drawn, and one
+    // region standing for several would shift the map without a word.
+    if (!FDatums || DatumName->currentIndex() <= 0 || DatumRegion->currentIndex() < 0) return false;
+    const std::string region = FromQt(DatumRegion->currentText());
+    FDatums->FirstRegion(FromQt(DatumName->currentText()));
+    while (const char* known = FDatums->NextRegion())
+        if (region == known) return true;
+    return false;
+}
+
+void TDefineMap::UpdateOk()
+{
+    Ok->setEnabled(CanAccept());
+}
+
+bool TDefineMap::CheckFields()
+{
+    if (!TDialogForm::CheckFields()) return false;
+    if (Scale->text().isEmpty() || ScaleValue(Scale->text())) return true;
+    ShowWarning(OutOfRange(QStringLiteral("Scale"), QStringLiteral("a number above 0")));
+    return false;
 }
 
 void TDefineMap::DatumNameChange()
@@ -183,15 +237,19 @@ void TDefineMap::ScaleChange(bool typing)
     const QString text = Scale->text();
     if (text.isEmpty()) return;
     double scale = 0.0;
-    if (!ParseDouble(FromQt(text), scale)) {
+    // "nan" and "inf" read as numbers but are no scale.
+    if (!ParseDouble(FromQt(text), scale) || !std::isfinite(scale)) {
         if (!typing) return; // the message came with the keystroke
         throw std::invalid_argument(("'" + text + "' is not a valid floating point value").toLocal8Bit().toStdString());
     }
+    // "0" may become "0.5" and "-" a typing slip: only a scale is rewritten,
+    // and OK refuses what is none.
+    if (!(scale > 0.0)) return;
     // A decimal point or a zero after it may be the start of more digits:
     // rewriting "2." as "2" would turn the "2.5" being typed into "25".
     const bool unfinished = text.contains(QLatin1Char('.')) &&
                             (text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char('0')));
     if (typing && unfinished) return;
-    const QString general = ToQt(FormatShortest(scale));
-    if (general != text) Scale->setText(general);
+    const QString plain = PlainScale(text);
+    if (plain != text) Scale->setText(plain);
 }

@@ -42,6 +42,10 @@ public:
     void Prepare() override;
     // Lets go of the datum file's list.
     void Finish() override;
+    // A datum name and one of its regions are chosen, not the prompts.
+    bool CanAccept() const override;
+    // The scale, when given, is a number above 0.
+    bool CheckFields() override;
 
     QLineEdit* Name = nullptr;
     QLineEdit* ShortName = nullptr;
@@ -52,9 +56,11 @@ public:
     QComboBox* DatumName = nullptr;
     QComboBox* DatumRegion = nullptr;
     QComboBox* Projection = nullptr;
+    QPushButton* Ok = nullptr;
 
 private:
     void DatumNameChange();
+    void UpdateOk();
     void SelectFileClick();
     void ScaleChange(bool typing);
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
+#include <QTest>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -49,6 +52,7 @@ struct TMapDialogTest : ::testing::Test {
     std::shared_ptr<TScriptedSeams> Script = TScriptedSeams::Create();
     TScopedSeams Seams{Script->Install()};
     TDefineMap Dialog;
+    QPushButton* Ok = Dialog.findChild<QPushButton*>("OKBtn");
 };
 
 } // namespace
@@ -102,7 +106,67 @@ TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
     EXPECT_EQ(fields.Projection, "UTM");
 }
 
-TEST_F(TMapDialogTest, ScaleIsRewrittenAsTypedWithoutEatingADecimalPoint)
+TEST_F(TMapDialogTest, OkOnlyWithADatumAndOneOfItsRegions)
+{
+    Dialog.SetFields({"Valle", "VG", "", "valle.bmp", "50000", "Arc 1950", "", "UTM"});
+    Dialog.Prepare();
+    // The region's prompt is no region.
+    EXPECT_EQ(Dialog.DatumRegion->currentText(), "(Select region of use)");
+    EXPECT_FALSE(Ok->isEnabled());
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_TRUE(Dialog.isVisible());
+    Dialog.DatumRegion->setFocus();
+    QTest::keyClick(Dialog.DatumRegion, Qt::Key_Down);
+    EXPECT_EQ(Dialog.DatumRegion->currentText(), "Botswana");
+    EXPECT_TRUE(Ok->isEnabled());
+
+    // Nor is the datum's prompt a datum.
+    Dialog.DatumName->setFocus();
+    QTest::keyClick(Dialog.DatumName, Qt::Key_Home);
+    EXPECT_EQ(Dialog.DatumName->currentText(), "(Select datum name)");
+    EXPECT_FALSE(Ok->isEnabled());
+    QTest::keyClick(Dialog.DatumName, Qt::Key_End);
+    EXPECT_EQ(Dialog.DatumRegion->currentText(), "Global"); // its only region, chosen at once
+    EXPECT_TRUE(Ok->isEnabled());
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
+    Dialog.Finish();
+
+    // A scripted OK on the prompts is refused as the button refuses it.
+    Dialog.SetFields({"Valle", "VG", "", "valle.bmp", "50000", "(Select datum name)", "", "UTM"});
+    Script->AnswerDialog({true, {}});
+    EXPECT_EQ(RunDialog(Dialog), QDialog::Rejected);
+}
+
+TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
+{
+    Dialog.SetFields({"Valle", "VG", "", "valle.bmp", "50000", "WGS 84", "Global", "UTM"});
+    Dialog.Prepare();
+    for (const char* scale : {"nan", "inf", "-5", "0"}) {
+        Dialog.ScriptField("Scale", scale);
+        Script->Records.clear(); // what typing it said
+        QTest::mouseClick(Ok, Qt::LeftButton);
+        ASSERT_EQ(Script->Records.size(), 1u) << scale;
+        EXPECT_EQ(Script->Records[0].Text, "Scale must be a number above 0.");
+        EXPECT_NE(Dialog.result(), QDialog::Accepted) << scale;
+        Script->Records.clear();
+    }
+    Dialog.ScriptField("Scale", "25000");
+
+    // A control character pasted into a text.
+    Dialog.Description->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("Scanned\x1b" "1995"));
+    QTest::keyClick(Dialog.Description, Qt::Key_V, Qt::ControlModifier);
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    ASSERT_EQ(Script->Records.size(), 1u);
+    EXPECT_EQ(Script->Records[0].Text, "Description holds a control character (code 27). Only TAB is allowed.");
+    EXPECT_NE(Dialog.result(), QDialog::Accepted);
+    Dialog.Description->setText(QStringLiteral("Scanned\t1995"));
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(TMapDialogTest, ScaleIsRewrittenInPlainDigitsAsTypedWithoutEatingADecimalPoint)
 {
     Dialog.Prepare();
     auto type = [&](const QString& keys) {
@@ -110,6 +174,15 @@ TEST_F(TMapDialogTest, ScaleIsRewrittenAsTypedWithoutEatingADecimalPoint)
         Dialog.Scale->setFocus();
         TypeKeys(Dialog.Scale, keys);
     };
+    // Plain digits, never "1e+05"; a scale written so by an earlier version
+    // comes back plain.
+    type("100000");
+    EXPECT_EQ(Dialog.Scale->text(), "100000");
+    type("250000.0");
+    Dialog.Name->setFocus();
+    EXPECT_EQ(Dialog.Fields().Scale, "250000");
+    Dialog.SetFields({"Valle", "VG", "", "valle.bmp", "2e+05", "WGS 84", "Global", "UTM"});
+    EXPECT_EQ(Dialog.Fields().Scale, "200000");
     type("2.05");
     EXPECT_EQ(Dialog.Scale->text(), "2.05");
     type("2.50");
