@@ -917,7 +917,10 @@ bool TZephyrant::BuildTreeMenu()
     case ntMaps: show(TreeMenuNew, QStringLiteral("New map")); break;
     default: break;
     }
-    return true;
+    // A menu without an item has no size: the window system never maps it,
+    // while the toolkit would hold it as the open popup that takes every
+    // later click. The championship's menu is such a one.
+    return TreeMenuNew->isVisible() || TreeMenuOpen->isVisible() || TreeMenuDelete->isVisible();
 }
 
 void TZephyrant::AddChildNode(TChampNode* object)

@@ -61,7 +61,8 @@ public:
 
     // ---- tree
     void TreeChampChanging(TTreeItem* item);
-    // Builds TreeMenu for the selected item; false when the item has no menu.
+    // Builds TreeMenu for the selected item; false when the item has no menu
+    // or its menu no visible item (nothing is to pop up).
     bool BuildTreeMenu();
     void TreeMenuNewClick();
     void TreeMenuOpenClick();

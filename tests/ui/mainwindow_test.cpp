@@ -199,7 +199,7 @@ TEST_F(WindowTest, EachNodeTypeShowsItsTableCaptionAndMenu)
         bool HasMenu;
     };
     const std::vector<TCase> cases = {
-        {{"CUP"}, &W().TableForChampionship, {}, true},
+        {{"CUP"}, &W().TableForChampionship, {}, false},
         {{"CUP", "Classes", "ML: Microlight"}, &W().TableForClass, {"Delete Class \"ML: Microlight\""}, true},
         {{"CUP", "Teams", "ESP: Spain"}, &W().TableForTeam, {"Delete Team \"ESP: Spain\""}, true},
         {{"CUP", "Teams", "ESP: Spain", "ML: Microlight"},
