@@ -21,8 +21,10 @@
 #include <filesystem>
 
 #include "analysis/Flight.h"
+#include "geodesy/Coord.h"
 #include "model/Championship.h"
 #include "platform/Exceptions.h"
+#include "platform/NumberFormat.h"
 #include "ui/GridView.h"
 #include "ui/Guard.h"
 #include "ui/MapWindow.h"
@@ -480,15 +482,54 @@ void TZephyrant::BuildMenus()
 
 void TZephyrant::BuildStatusBar()
 {
-    static const int widths[5] = {100, 150, 180, 220, 200};
-    static const char* const texts[5] = {" Win:", " Map:", " Grd:", " Geo:", " Datum: "};
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     for (int i = 0; i < 5; ++i) {
-        StatusPanels[i] = new QLabel(QString::fromUtf8(texts[i]));
-        StatusPanels[i]->setFixedWidth(widths[i]);
+        StatusPanels[i] = new QLabel(EmptyPanelText(i));
         StatusPanels[i]->setFrameShape(QFrame::Panel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(StatusPanels[i]);
+    }
+    FitStatusPanels();
+}
+
+QString TZephyrant::EmptyPanelText(int panel)
+{
+    static const char* const texts[5] = {" Win:", " Map:", " Grd:", " Geo:", " Datum: "};
+    return QString::fromUtf8(texts[panel]);
+}
+
+void TZephyrant::FitStatusPanels()
+{
+    // Each panel is as wide as its longest text needs in the font in use
+    // (and never narrower than its width in the classic layout), so no
+    // position is cut and the panels do not move while the mouse does. The
+    // datum's panel grows with the name it shows.
+    static const int widths[5] = {100, 150, 180, 220, 200};
+    const QString win = QStringLiteral(" Win:  -00000  -00000");
+    const QString bitmap = ToQt(FormatNumber("0.00", -99999.99));
+    const QString map = QStringLiteral(" Map:  ") + bitmap + QStringLiteral("  ") + bitmap;
+    QStringList grids;
+    for (const char* zone : {"60W", "60M"})
+        grids << QStringLiteral(" Grd:  ") + ToQt(FormatNumber("0 00 000", 999999)) + QStringLiteral("E  ") +
+                     ToQt(FormatNumber("00 00 000", 9999999)) + QStringLiteral("N  ") + QString::fromUtf8(zone);
+    QStringList geos;
+    for (double lat : {-1.55, 1.55})
+        for (double lon : {-3.1, 3.1})
+            geos << QStringLiteral(" Geo: ") + ToQt(FormatAngle(lat, 11)) + QLatin1Char(' ') + ToQt(FormatAngle(lon, 19));
+    const QStringList longest[4] = {{win}, {map}, grids, geos};
+    for (int i = 0; i < 5; ++i) {
+        QLabel* panel = StatusPanels[i];
+        const QString text = panel->text();
+        int width = widths[i];
+        for (const QString& sample : i < 4 ? longest[i] : QStringList{EmptyPanelText(i)}) {
+            panel->setText(sample);
+            width = std::max(width, panel->sizeHint().width());
+        }
+        panel->setText(text);
+        if (i < 4)
+            panel->setFixedWidth(width);
+        else
+            panel->setMinimumWidth(width);
     }
 }
 
@@ -566,7 +607,10 @@ bool TZephyrant::event(QEvent* event)
         FFirstActivate = false;
         if (Splash) Splash->show();
     }
-    return QMainWindow::event(event);
+    const bool result = QMainWindow::event(event);
+    // Another font or style: the panels are measured again.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitStatusPanels();
+    return result;
 }
 
 bool TZephyrant::eventFilter(QObject* watched, QEvent* event)
@@ -812,6 +856,10 @@ void TZephyrant::LoadMap(TMap* map)
     if (!map) return;
     TBusyCaption busy(this, QStringLiteral(" LOADING MAP..."));
     View().LoadMap(map, Graf);
+    // No position on the new map until the mouse moves over it.
+    StatusPanels[2]->setText(EmptyPanelText(2));
+    StatusPanels[3]->setText(EmptyPanelText(3));
+    ShowDatumPanel();
     // The track is drawn on the map the view shows.
     if (UserInterface.CurrentFlight) UserInterface.SetFlight(UserInterface.CurrentFlight);
     View().Redraw();

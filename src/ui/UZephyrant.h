@@ -98,6 +98,9 @@ public:
     void GrafMouseDown(Qt::MouseButton button, int x, int y);
     void GrafMouseMove(int x, int y, bool leftDown);
     void GrafMouseUp(int x, int y);
+    // The loaded map's datum in the status bar (the panel's bare text
+    // without a map).
+    void ShowDatumPanel();
 
     // ---- view
     void ZoomMoreClick();
@@ -196,6 +199,9 @@ private:
     void BuildTables();
     void BuildMenus();
     void BuildStatusBar();
+    void FitStatusPanels();
+    // A panel's text while it has nothing to show.
+    static QString EmptyPanelText(int panel);
     void InstallHooks();
     QAction* AddCheck(const char* name, const char* caption, const char* hint, bool down);
     void SetChampionshipButtons();
