@@ -848,6 +848,8 @@ void TZephyrant::ToolButtonCloseChampClick()
     View().Map = nullptr;
     CurrentTreeNode = nullptr;
     CurrentNodeData = nullptr;
+    FCaptionNode = nullptr;
+    FCaptionChampionship = nullptr;
     delete championship;
 }
 
@@ -899,10 +901,9 @@ void TZephyrant::TreeChampChanging(TTreeItem* item)
     CurrentTable = table;
     if (!table) return;
     auto* node = static_cast<TChampNode*>(CurrentNodeData);
-    TChampionship* championship = ChampionshipOf(item);
-    QString caption = QStringLiteral("Zephyrant - ") + ToQt(championship ? championship->DisplayName() : "");
-    if (node->NodeType() != ntChampionship) caption += QStringLiteral(" - ") + ToQt(node->DisplayName());
-    setWindowTitle(caption);
+    FCaptionNode = node;
+    FCaptionChampionship = ChampionshipOf(item);
+    UpdateCaption();
     ShowTable(table, node);
     switch (node->NodeType()) {
     case ntTaskInstance:
@@ -913,6 +914,8 @@ void TZephyrant::TreeChampChanging(TTreeItem* item)
     case ntGeoref: View().Redraw(); break;
     default: break;
     }
+    // A flight's log read on the way renamed it.
+    UpdateCaption();
 }
 
 bool TZephyrant::BuildTreeMenu()
@@ -1128,13 +1131,42 @@ void TZephyrant::NodeDeleting(TChampNode* node)
     }
     TChampionship::RemoveTreeItems(&ChampTree, node);
     if (CurrentTreeNode && !ChampTree.Selected()) CurrentTreeNode = nullptr;
+    // The caption keeps the last name it showed.
+    if (FCaptionNode == node) FCaptionNode = nullptr;
+    if (FCaptionChampionship == node) {
+        FCaptionChampionship = nullptr;
+        FCaptionNode = nullptr;
+    }
 }
 
-void TZephyrant::RenameItemsOf(const TChampNode* node)
+void TZephyrant::FollowDisplayNames()
 {
-    TTreeUpdateLock lock(&ChampTree);
-    for (int i = 0; i < ChampTree.Count(); ++i) {
-        TTreeItem* item = ChampTree.ItemAt(i);
-        if (item->Object() == node || RelatedOf(item) == node) ChampTree.SetCaption(item, node->DisplayName());
+    // A name is also shown inside others: a competitor's (and its team's key)
+    // in its flights', an instance's and its template's in the task numbers'.
+    // Those are made again before every item takes its object's name, and
+    // the caption its node's.
+    {
+        TTreeUpdateLock lock(&ChampTree);
+        for (int i = 0; i < ChampTree.Count(); ++i) {
+            TTreeItem* item = ChampTree.ItemAt(i);
+            TChampNode* object = item->Object();
+            if (!object) continue;
+            if (object->IsAux()) {
+                if (const TChampNode* related = RelatedOf(item)) ChampTree.SetCaption(item, related->DisplayName());
+                continue;
+            }
+            const TNodeType type = object->NodeType();
+            if (type == ntFlight || type == ntTaskNumber || type == ntTaskInstance) object->UpdateName();
+            ChampTree.SetCaption(item, object->DisplayName());
+        }
     }
+    UpdateCaption();
+}
+
+void TZephyrant::UpdateCaption()
+{
+    if (!FCaptionNode) return;
+    QString caption = QStringLiteral("Zephyrant - ") + ToQt(FCaptionChampionship ? FCaptionChampionship->DisplayName() : "");
+    if (FCaptionNode->NodeType() != ntChampionship) caption += QStringLiteral(" - ") + ToQt(FCaptionNode->DisplayName());
+    setWindowTitle(caption);
 }

@@ -208,7 +208,12 @@ private:
     void TakeSnapshot();
     void SetWorkingFolder(const QString& fileName);
     void NodeDeleting(TChampNode* node);
-    void RenameItemsOf(const TChampNode* node);
+    // Every tree item takes its object's display name (a folder its related
+    // object's), and the caption its node's: after anything that renames.
+    void FollowDisplayNames();
+    // "Zephyrant - " + the championship's name [+ " - " + the node's]: the
+    // node whose table was chosen last in the tree, by its name now.
+    void UpdateCaption();
     // Ends a table edit; a key the model refused is put back with one warning.
     void EndTableEdit();
     void ShowTable(TStringGrid* grid, TChampNode* node);
@@ -228,6 +233,8 @@ private:
     std::string FSnapshot;
     const TChampionship* FSnapshotOf = nullptr;
     std::string FLastRefusal;
+    TChampNode* FCaptionNode = nullptr;
+    TChampionship* FCaptionChampionship = nullptr;
     bool FFirstActivate = true;
     int FWheelRest = 0;
 };

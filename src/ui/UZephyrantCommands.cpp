@@ -130,7 +130,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
     }
     flight->FillGrid(&TableForTrack);
     View().Redraw();
-    if (CurrentTreeNode && CurrentTreeNode->Object() == flight) ChampTree.SetCaption(CurrentTreeNode, flight->DisplayName());
+    FollowDisplayNames();
     UserInterface.SelectPoint(0);
 }
 
@@ -170,7 +170,7 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     }
     if (ShownNode(ntFlight) == flight) flight->FillGrid(&TableForTrack);
     View().Redraw();
-    RenameItemsOf(flight);
+    FollowDisplayNames();
 }
 
 // ---------------------------------------------------------------- attribute tables
@@ -231,8 +231,13 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
         FLastRefusal = e.Message();
         return;
     }
-    TTreeUpdateLock lock(&ChampTree);
-    for (TTreeItem* item : CollectedNodes) ChampTree.SetCaption(item, node->DisplayName());
+    {
+        TTreeUpdateLock lock(&ChampTree);
+        for (TTreeItem* item : CollectedNodes) ChampTree.SetCaption(item, node->DisplayName());
+    }
+    // The table's header row, the caption and the names made from this one.
+    grid->SetCell(1, 0, node->DisplayName());
+    FollowDisplayNames();
 }
 
 void TZephyrant::TableForTaskInstanceClick()
@@ -259,7 +264,7 @@ void TZephyrant::ChangeTaskInstanceNameClick()
         ShowWarning(ToQt(e.Message()));
         return;
     }
-    RenameItemsOf(instance);
+    FollowDisplayNames();
     instance->FillGrid(&TableForTaskInstance);
 }
 
@@ -358,7 +363,7 @@ void TZephyrant::Editmapinformation1Click()
     if (RunDialog(*DefineMap) != QDialog::Accepted) return;
     CopyMapFields(map, DefineMap->Fields());
     map->FillGrid(&TableForMap);
-    RenameItemsOf(map);
+    FollowDisplayNames();
 }
 
 void TZephyrant::CopyMapFields(TMap* map, const TMapFields& fields)
