@@ -79,6 +79,7 @@ TZephyrant::TZephyrant(const QStringList& arguments, QWidget* parent) : QMainWin
 {
     setObjectName(QStringLiteral("Zephyrant"));
     setWindowTitle(QStringLiteral("Zephyrant"));
+    setWindowIcon(ProgramIcon());
 
     TreeChamp = new TTreeView(&ChampTree);
     TreeChamp->OnContextMenu = [this](TTreeItem*, const QPoint& at) {
