@@ -17,10 +17,15 @@
 // Commands:
 //   tree                          the tree, an item a line, indented by TABs
 //   select CAPTION...             a click on the item with those captions from the root
-//   table                         the shown table, a row a line, cells TAB-separated
-//   menu tree|table|track         "caption\tenabled\tchecked" a line, submenu items indented
+//   table                         the table the panel shows, as it shows it: a row a line, cells
+//                                 TAB-separated, the heading row first (the corner cell first);
+//                                 ok\t<table's name>[\tdisabled]
+//   menu tree|table|track         "caption\tenabled\tchecked" a line, submenu items indented; the
+//                                 tree's and the table's are the popups that a right click on the
+//                                 selected item or the shown table opens ("no menu" when none)
 //   click tool CAPTION            a tool-bar button
-//   click tree|table|track CAPTION...  a menu item by its captions from the menu down
+//   click tree|table|track CAPTION...  a menu item by its captions from the menu down (a click on
+//                                 it in the popup that a right click opened)
 //   answer button yes|no|ok|cancel|ignore|save|discard
 //   answer text VALUE | answer file PATH|cancel | answer dialog ok|cancel [NAME=VALUE]...
 //   flight CLASS TASKNUMBER COMPETITOR   selects that flight; ok\t<fixes>\t<events>
@@ -33,9 +38,14 @@
 //   window FILE.png               a picture of the whole main window
 //   caption                       the window's caption
 //   quit                          the close query; the probe ends when the window closes
+// The probe's clicks take the window system's way, as a person's would.
+#define QTEST_QPA_MOUSE_HANDLING
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QStackedLayout>
+#include <QTest>
 #include <QLocale>
 #include <QMenu>
 #include <QToolBar>
@@ -94,6 +104,10 @@ private:
     void Tree(const TTreeItem* item, int depth);
     TTreeItem* FindItem(const QStringList& captions);
     QMenu* MenuOf(const QString& which);
+    // A right click at a point of the widget; the popup it opened.
+    QMenu* PopUp(QWidget* widget, const QPoint& at);
+    TGridView* ShownTable();
+    void Table();
     void ListMenu(const QMenu* menu, int depth);
     QAction* FindAction(QMenu* menu, QStringList captions);
     void Answer(const QStringList& words);
@@ -130,24 +144,63 @@ TTreeItem* TProbe::FindItem(const QStringList& captions)
     return found;
 }
 
+QMenu* TProbe::PopUp(QWidget* widget, const QPoint& at)
+{
+    if (QWidget* open = QApplication::activePopupWidget()) open->close();
+    QTest::mouseClick(widget, Qt::RightButton, {}, at);
+    QApplication::processEvents();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu || !menu->isVisible()) Fail(QStringLiteral("no menu"));
+    return menu;
+}
+
+TGridView* TProbe::ShownTable()
+{
+    auto* stack = qobject_cast<QStackedLayout*>(W.PanelTable->layout());
+    auto* view = stack ? qobject_cast<TGridView*>(stack->currentWidget()) : nullptr;
+    if (!view) Fail(QStringLiteral("no table shown"));
+    return view;
+}
+
 QMenu* TProbe::MenuOf(const QString& which)
 {
     if (which == QLatin1String("tree")) {
-        if (!W.BuildTreeMenu()) Fail(QStringLiteral("no menu"));
-        return W.TreeMenu;
+        QTreeWidgetItem* item = W.TreeChamp->ViewItem(W.ChampTree.Selected());
+        if (!item) Fail(QStringLiteral("no tree item selected"));
+        W.TreeChamp->scrollToItem(item);
+        const QRect place = W.TreeChamp->visualItemRect(item);
+        return PopUp(W.TreeChamp->viewport(),
+                     QPoint(std::clamp(place.left() + 10, 1, W.TreeChamp->viewport()->width() - 2), place.center().y()));
     }
     if (which == QLatin1String("track")) return W.MenuTrack;
     if (which == QLatin1String("table")) {
-        const TStringGrid* grid = UserInterface.ActiveTable;
-        if (grid == &W.TableForMap) return W.MenuMap;
-        if (grid == &W.TableForWaypoints) return W.MenuWaypoints;
-        if (grid == &W.TableForGeoref) return W.MenuGeoref;
-        if (grid == &W.TableForTrack) return W.MenuTrack;
-        if (grid == &W.TableForTaskInstance) return W.MenuTaskInstance;
-        if (grid) return W.MenuDefault;
-        Fail(QStringLiteral("no table shown"));
+        TGridView* view = ShownTable();
+        return PopUp(view->viewport(), QPoint(2, 2));
     }
     Fail(QStringLiteral("no menu ") + which);
+}
+
+void TProbe::Table()
+{
+    // What the view paints: its headings, the corner and the cells of its
+    // model, not the grid behind them.
+    TGridView* view = ShownTable();
+    const QAbstractItemModel* model = view->model();
+    const bool rowHeadings = !view->verticalHeader()->isHidden();
+    if (!view->horizontalHeader()->isHidden()) {
+        QStringList cells;
+        if (rowHeadings) cells << Escaped(view->CornerText());
+        for (int col = 0; col < model->columnCount(); ++col)
+            cells << Escaped(model->headerData(col, Qt::Horizontal).toString());
+        Out(cells.join(QLatin1Char('\t')));
+    }
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        if (rowHeadings) cells << Escaped(model->headerData(row, Qt::Vertical).toString());
+        for (int col = 0; col < model->columnCount(); ++col)
+            cells << Escaped(model->index(row, col).data().toString());
+        Out(cells.join(QLatin1Char('\t')));
+    }
 }
 
 void TProbe::ListMenu(const QMenu* menu, int depth)
@@ -230,15 +283,13 @@ bool TProbe::Run(const QStringList& words)
         TTreeItem* item = FindItem(words.mid(1));
         W.TreeChamp->setCurrentItem(W.TreeChamp->ViewItem(item));
     } else if (command == QLatin1String("table")) {
-        const TStringGrid* grid = UserInterface.ActiveTable;
-        if (!grid) Fail(QStringLiteral("no table shown"));
-        for (int row = 0; row < grid->RowCount(); ++row) {
-            QStringList cells;
-            for (int col = 0; col < grid->ColCount(); ++col) cells << Escaped(ToQt(grid->Cell(col, row)));
-            Out(cells.join(QLatin1Char('\t')));
-        }
+        Table();
+        const TGridView* view = ShownTable();
+        result = QLatin1Char('\t') + view->objectName() + (view->isEnabled() ? QString() : QStringLiteral("\tdisabled"));
     } else if (command == QLatin1String("menu")) {
-        ListMenu(MenuOf(words.value(1)), 0);
+        QMenu* menu = MenuOf(words.value(1));
+        ListMenu(menu, 0);
+        if (menu->isVisible()) menu->close();
     } else if (command == QLatin1String("click")) {
         if (words.value(1) == QLatin1String("tool")) {
             QAction* found = nullptr;
@@ -248,9 +299,22 @@ bool TProbe::Run(const QStringList& words)
             if (!found->isEnabled()) Fail(QStringLiteral("disabled: ") + words.value(2));
             found->trigger();
         } else {
-            QAction* action = FindAction(MenuOf(words.value(1)), words.mid(2));
-            if (!action->isEnabled()) Fail(QStringLiteral("disabled: ") + action->text());
-            action->trigger();
+            QMenu* menu = MenuOf(words.value(1));
+            QAction* action = nullptr;
+            try {
+                action = FindAction(menu, words.mid(2));
+                if (!action->isEnabled()) Fail(QStringLiteral("disabled: ") + action->text());
+            } catch (const TProbeError&) {
+                if (menu->isVisible()) menu->close();
+                throw;
+            }
+            if (menu->isVisible() && menu->actions().contains(action)) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            } else {
+                // An item of a submenu.
+                if (menu->isVisible()) menu->close();
+                action->trigger();
+            }
         }
     } else if (command == QLatin1String("answer")) {
         Answer(words);

@@ -1,11 +1,14 @@
 #include "ui/GridView.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyleOptionHeader>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 
 #include "platform/StringGrid.h"
@@ -176,6 +179,11 @@ TGridView::TGridView(TStringGrid* grid, QWidget* parent) : QTableView(parent), F
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // The corner shows the grid's top-left cell; a click on it selects
+    // nothing, as a click on any heading.
+    setCornerButtonEnabled(false);
+    FCornerButton = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (FCornerButton) FCornerButton->installEventFilter(this);
 
     FModel->OnGridChanged = [this](unsigned changes) { Follow(changes); };
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) { Scrolled(value); });
@@ -229,6 +237,21 @@ void TGridView::FitColumns()
     // The widths are where the columns start; a column whose texts on the
     // screen need more room gets it, so no number is cut.
     const int fixedCols = std::min(Grid()->FixedCols(), 1);
+    const QString corner = fixedCols && Grid()->FixedRows() > 0 ? ToQt(Grid()->Cell(0, 0)) : QString();
+    if (corner != FCorner) {
+        FCorner = corner;
+        if (FCornerButton) FCornerButton->update();
+    }
+    if (fixedCols) {
+        // The heading column holds the row headings and the corner.
+        QStyleOptionHeader option;
+        option.initFrom(verticalHeader());
+        option.text = FCorner;
+        const int cornerWidth =
+            style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), verticalHeader()).width();
+        const int initial = FWidths.empty() ? 0 : FWidths.front();
+        verticalHeader()->setFixedWidth(std::max({initial, cornerWidth, verticalHeader()->sizeHint().width()}));
+    }
     for (int col = 0; col < FModel->columnCount(); ++col) {
         const std::size_t at = static_cast<std::size_t>(col + fixedCols);
         const int initial = at < FWidths.size() ? FWidths[at] : horizontalHeader()->defaultSectionSize();
@@ -264,13 +287,27 @@ void TGridView::ShowState()
 {
     const TStringGrid* grid = Grid();
     // Tables that share one place (a stacked layout) take turns in it;
-    // others are shown and hidden themselves.
+    // others are shown and hidden themselves. Only a change of visibility
+    // moves the place: the table that is being hidden may still be visible
+    // when it is disabled, and must not take the place back then.
     auto* stack = parentWidget() ? qobject_cast<QStackedLayout*>(parentWidget()->layout()) : nullptr;
-    if (stack) {
-        if (grid->Visible()) stack->setCurrentWidget(this);
-    } else {
-        setVisible(grid->Visible());
+    const bool visible = grid->Visible();
+    if (!stack) {
+        setVisible(visible);
+    } else if (visible != FShownVisible) {
+        if (visible) {
+            stack->setCurrentWidget(this);
+        } else if (stack->currentWidget() == this) {
+            for (int i = 0; i < stack->count(); ++i) {
+                auto* other = qobject_cast<TGridView*>(stack->widget(i));
+                if (other && other != this && other->Grid()->Visible()) {
+                    stack->setCurrentWidget(other);
+                    break;
+                }
+            }
+        }
     }
+    FShownVisible = visible;
     setEnabled(grid->Enabled());
     const bool editing = grid->Options() & goEditing;
     setEditTriggers(editing ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
@@ -281,6 +318,50 @@ void TGridView::ShowState()
                state() != QAbstractItemView::EditingState) {
         edit(currentIndex());
     }
+}
+
+void TGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // Once closed, an editor no longer belongs to the view, although it
+    // lives on until the event loop deletes it: it is never closed twice.
+    if (editor == FEditor) FEditor = nullptr;
+    QTableView::closeEditor(editor, hint);
+}
+
+void TGridView::reset()
+{
+    // A table filled anew lets go of its editor by itself.
+    FEditor = nullptr;
+    QTableView::reset();
+}
+
+bool TGridView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FCornerButton && event->type() == QEvent::Paint) {
+        PaintCorner();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TGridView::PaintCorner()
+{
+    // Drawn as the headings beside it are, with the grid's corner text.
+    QStylePainter painter(FCornerButton);
+    QStyleOptionHeader option;
+    // The headings' palette: the corner button itself is disabled (it takes
+    // no clicks), its text must not look so.
+    option.initFrom(verticalHeader());
+    option.state = QStyle::State_None;
+    if (isEnabled()) option.state |= QStyle::State_Enabled;
+    if (isActiveWindow()) option.state |= QStyle::State_Active;
+    option.rect = FCornerButton->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.text = FCorner;
+    option.textAlignment = verticalHeader()->defaultAlignment();
+    option.fontMetrics = verticalHeader()->fontMetrics();
+    painter.setFont(verticalHeader()->font());
+    painter.drawControl(QStyle::CE_Header, option);
 }
 
 void TGridView::Scrolled(int value)

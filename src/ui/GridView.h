@@ -9,8 +9,16 @@
 // height: a flight table of 40 000 rows shows at once, cells are only read
 // for the rows on screen.
 //
+// The grid's top-left cell (the node type's label in the attribute tables)
+// is painted in the view's corner, where the two headers meet.
+//
 // Editing follows the grid's options (goEditing): the cell editor reports
 // every keystroke (OnEditText), not only the finished text.
+//
+// Several views may share one place, a stacked layout (the main window's
+// table panel): the view whose grid becomes visible takes the place, and a
+// view whose grid is hidden gives it to one whose grid is visible. Other
+// changes of a grid's state (enabled, options, editor) never move it.
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -72,6 +80,9 @@ public:
     void SetRowSelect(bool rowSelect);
     // The open cell editor, or null.
     QWidget* Editor() const { return FEditor; }
+    // The text painted in the corner (the grid's cell 0, 0 while the grid
+    // has a fixed row and a fixed column).
+    QString CornerText() const { return FCorner; }
 
     // The user typed into a cell: grid column, grid row, the whole new text.
     std::function<void(int col, int row, const QString& text)> OnEditText;
@@ -82,7 +93,12 @@ public:
     // The mouse moved over the table.
     std::function<void()> OnMouseMove;
 
+public slots:
+    void reset() override;
+
 protected:
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -93,12 +109,17 @@ private:
     void ShowSelection();
     void FitColumns();
     void ShowState();
+    void PaintCorner();
     void ReportVisibleRows();
     void Scrolled(int value);
 
     friend class TCellDelegate;
     TGridModel* FModel;
     QPointer<QWidget> FEditor;
+    QPointer<QWidget> FCornerButton;
+    QString FCorner;
     std::vector<int> FWidths;
     bool FSyncing = false;
+    // The grid's visibility the view last followed (the grids start visible).
+    bool FShownVisible = true;
 };

@@ -1,5 +1,7 @@
 #include "ui/Program.h"
 
+#include <QApplication>
+
 #include "ui/UDefineGeoref.h"
 #include "ui/UDefineMap.h"
 #include "ui/UDefineTaskInstance.h"
@@ -20,8 +22,17 @@ TDefineMap* DefineMap = nullptr;
 TDefineTaskInstance* DefineTaskInstance = nullptr;
 TSplash* Splash = nullptr;
 
+QIcon ProgramIcon()
+{
+    // The resource lives in a static library: this call keeps it linked.
+    Q_INIT_RESOURCE(zephyrant);
+    return QIcon(QStringLiteral(":/icons/zephyrant.png"));
+}
+
 TProgram::TProgram(const QStringList& arguments, bool showSplash)
 {
+    // Every window made from here on shows it.
+    QApplication::setWindowIcon(ProgramIcon());
     FMain = std::make_unique<TZephyrant>(arguments);
     Zephyrant = FMain.get();
     FOptions = std::make_unique<TOptionDlg>();

@@ -5,6 +5,7 @@
 // the splash screen. The dialogs live for the whole run and are reached by
 // their global names.
 
+#include <QIcon>
 #include <QStringList>
 #include <memory>
 
@@ -29,6 +30,10 @@ extern TSelectTrackSource* SelectTrackSource;
 extern TDefineMap* DefineMap;
 extern TDefineTaskInstance* DefineTaskInstance;
 extern TSplash* Splash;
+
+// The program's icon: the window's, the splash screen's picture and the
+// about box's.
+QIcon ProgramIcon();
 
 class TProgram {
 public:

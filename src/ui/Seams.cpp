@@ -295,9 +295,10 @@ std::optional<TScriptedSeams::TItem> TScriptedSeams::Take(TKind kind)
     return item;
 }
 
-void TScriptedSeams::Record(const QString& title, const QString& text, const QString& filter, bool answered)
+void TScriptedSeams::Record(const QString& title, const QString& text, const QString& filter, bool answered,
+                            const QString& directory)
 {
-    Records.push_back(TRecord{title, text, filter, answered});
+    Records.push_back(TRecord{title, text, filter, answered, directory});
     if (OnPrompt) OnPrompt(Records.back());
 }
 
@@ -332,7 +333,7 @@ std::optional<QString> TScriptedSeams::ChooseFile(const TFileRequest& request)
 {
     std::optional<TItem> item = Take(TKind::File);
     Record(request.Title, request.Mode == TFileMode::Save ? request.Proposed : QString(), request.Filter,
-           item.has_value());
+           item.has_value(), request.Directory);
     if (!item) return std::nullopt;
     return item->File;
 }

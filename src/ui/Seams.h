@@ -122,6 +122,7 @@ public:
         QString Text;
         QString Filter; // file choosers
         bool Answered = false;
+        QString Directory; // file choosers: the folder they open in
         // "prompt\t<title>\t<text>[\t<filter>][\tunanswered]", line feeds as "\n".
         QString Line() const;
     };
@@ -165,7 +166,8 @@ private:
         std::optional<QString> File;
         TDialogAnswer Dialog;
     };
-    void Record(const QString& title, const QString& text, const QString& filter, bool answered);
+    void Record(const QString& title, const QString& text, const QString& filter, bool answered,
+                const QString& directory = {});
     std::optional<TItem> Take(TKind kind);
 
     std::deque<TItem> FQueue;

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 
 #include "platform/ItemTree.h"
 #include "ui/Guard.h"
@@ -18,7 +19,15 @@ TTreeView::TTreeView(TItemTree* tree, QWidget* parent) : QTreeWidget(parent), FT
     setObjectName(QStringLiteral("TreeChamp"));
     setHeaderHidden(true);
     setColumnCount(1);
-    setRootIsDecorated(true);
+    // No lines or buttons at the championships themselves.
+    setRootIsDecorated(false);
+    // Whole labels: the column is as wide as the widest one shown, and the
+    // tree scrolls sideways when that is wider than the tree.
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setMouseTracking(true);
     setExpandsOnDoubleClick(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -138,7 +147,26 @@ void TTreeView::Follow(unsigned changes)
         setCurrentItem(selected);
         if (selected) scrollToItem(selected);
     }
+    if (changes & (tcStructure | tcCaption | tcExpanded)) FitColumn();
     FSyncing = false;
+}
+
+void TTreeView::FitColumn()
+{
+    if (FFitting) return;
+    FFitting = true;
+    // At least the tree's width, so a selected row is marked across it.
+    const int width = std::max(viewport()->width(), sizeHintForColumn(0));
+    if (columnWidth(0) != width) setColumnWidth(0, width);
+    FFitting = false;
+}
+
+void TTreeView::updateGeometries()
+{
+    // Items shown or hidden, the tree resized: the widest label may be
+    // another one.
+    QTreeWidget::updateGeometries();
+    FitColumn();
 }
 
 void TTreeView::UserSelected(QTreeWidgetItem* current)
@@ -159,6 +187,26 @@ void TTreeView::contextMenuEvent(QContextMenuEvent* event)
         setCurrentItem(viewItem); // selects through the core tree
         if (OnContextMenu) OnContextMenu(item, event->globalPos());
     });
+}
+
+void TTreeView::mousePressEvent(QMouseEvent* event)
+{
+    // Only the left button opens and closes a branch: a right click on a
+    // node's button selects the node for its menu and leaves it as it is.
+    if (event->button() != Qt::LeftButton) {
+        QAbstractItemView::mousePressEvent(event);
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void TTreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractItemView::mouseReleaseEvent(event);
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
 }
 
 void TTreeView::mouseMoveEvent(QMouseEvent* event)

@@ -7,6 +7,9 @@
 // A click selects through the core tree (TItemTree::Select, whose OnSelect
 // the main window handles); a right click selects first, then asks for the
 // item's menu.
+//
+// Labels are never cut: the one column is as wide as the widest label shown
+// (at least as the tree), with a horizontal scroll bar when that is wider.
 
 #include <QTreeWidget>
 #include <functional>
@@ -31,10 +34,14 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void updateGeometries() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void Follow(unsigned changes);
+    void FitColumn();
     void SyncChildren(TTreeItem* parent, QTreeWidgetItem* viewParent);
     void Forget(QTreeWidgetItem* item);
     void ItemDeleted(TTreeItem* item);
@@ -43,5 +50,6 @@ private:
     TItemTree* FTree;
     int FToken = 0;
     bool FSyncing = false;
+    bool FFitting = false;
     std::unordered_map<const TTreeItem*, QTreeWidgetItem*> FItems;
 };

@@ -225,10 +225,14 @@ void TDefineMap::DatumNameChange()
 
 void TDefineMap::SelectFileClick()
 {
-    const TFileRequest request{TFileMode::Open, QStringLiteral("Select map"),
-                               FilterToQt(QStringLiteral("Bitmap files (*.bmp)|*.bmp")), QStringLiteral("bmp"), {}, {}};
-    // The map's bitmap is looked for in the championship's folder: only the
-    // bare name is kept.
+    // The map's bitmap is looked for in the championship's folder: the
+    // chooser opens there, and only the bare name is kept.
+    const TFileRequest request{TFileMode::Open,
+                               QStringLiteral("Select map"),
+                               FilterToQt(QStringLiteral("Bitmap files (*.bmp)|*.bmp")),
+                               QStringLiteral("bmp"),
+                               PathToQt(Platform::WorkingFolder()),
+                               {}};
     if (const std::optional<QString> path = ChooseFile(request)) FileName->setText(QFileInfo(*path).fileName());
 }
 

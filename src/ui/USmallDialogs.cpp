@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "ui/Program.h"
 #include "ui/QtText.h"
 #include "ui/Uversion.h"
 
@@ -79,9 +80,9 @@ TAboutBox::TAboutBox(QWidget* parent) : TDialogForm(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Zephyrant"));
-    auto* icon = new QLabel;
-    icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setPixmap(windowIcon().pixmap(32, 32));
+    ProgramIcon = new QLabel;
+    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    ProgramIcon->setPixmap(::ProgramIcon().pixmap(64, 64));
     auto* product = new QLabel(QStringLiteral("Zephyrant"));
     product->setObjectName(QStringLiteral("ProductName"));
     QFont big = product->font();
@@ -98,7 +99,7 @@ TAboutBox::TAboutBox(QWidget* parent) : TDialogForm(parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* head = new QHBoxLayout;
-    head->addWidget(icon);
+    head->addWidget(ProgramIcon);
     auto* names = new QVBoxLayout;
     names->addWidget(product);
     names->addWidget(Version);
@@ -135,9 +136,18 @@ TSplash::TSplash(QWidget* parent) : TDialogForm(parent)
     big.setBold(true);
     product->setFont(big);
     auto* title = new QLabel(QStringLiteral("Microlight flying championships: flight analysis and results"));
+    Image = new QLabel;
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setPixmap(ProgramIcon().pixmap(96, 96));
+    auto* names = new QVBoxLayout;
+    names->addWidget(product);
+    names->addWidget(title);
+    names->addStretch();
+    auto* head = new QHBoxLayout;
+    head->addWidget(Image);
+    head->addLayout(names, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(product);
-    layout->addWidget(title);
+    layout->addLayout(head);
     layout->addWidget(Memo(QString::fromUtf8("Este programa es de libre uso y distribución.\n"
                                              "Se permite copiarlo sin modificaciones.")));
     layout->addWidget(Memo(QStringLiteral("This program may be used and distributed freely.\n"

@@ -27,6 +27,7 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
     void Prepare() override;
 
+    QLabel* ProgramIcon = nullptr;
     QLabel* Version = nullptr;
 };
 
@@ -37,6 +38,7 @@ class TSplash : public TDialogForm {
 public:
     explicit TSplash(QWidget* parent = nullptr);
 
+    QLabel* Image = nullptr; // the program's icon
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
 };

@@ -21,8 +21,10 @@
 #include <filesystem>
 
 #include "analysis/Flight.h"
+#include "geodesy/Coord.h"
 #include "model/Championship.h"
 #include "platform/Exceptions.h"
+#include "platform/NumberFormat.h"
 #include "ui/GridView.h"
 #include "ui/Guard.h"
 #include "ui/MapWindow.h"
@@ -77,6 +79,7 @@ TZephyrant::TZephyrant(const QStringList& arguments, QWidget* parent) : QMainWin
 {
     setObjectName(QStringLiteral("Zephyrant"));
     setWindowTitle(QStringLiteral("Zephyrant"));
+    setWindowIcon(ProgramIcon());
 
     TreeChamp = new TTreeView(&ChampTree);
     TreeChamp->OnContextMenu = [this](TTreeItem*, const QPoint& at) {
@@ -480,15 +483,54 @@ void TZephyrant::BuildMenus()
 
 void TZephyrant::BuildStatusBar()
 {
-    static const int widths[5] = {100, 150, 180, 220, 200};
-    static const char* const texts[5] = {" Win:", " Map:", " Grd:", " Geo:", " Datum: "};
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     for (int i = 0; i < 5; ++i) {
-        StatusPanels[i] = new QLabel(QString::fromUtf8(texts[i]));
-        StatusPanels[i]->setFixedWidth(widths[i]);
+        StatusPanels[i] = new QLabel(EmptyPanelText(i));
         StatusPanels[i]->setFrameShape(QFrame::Panel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(StatusPanels[i]);
+    }
+    FitStatusPanels();
+}
+
+QString TZephyrant::EmptyPanelText(int panel)
+{
+    static const char* const texts[5] = {" Win:", " Map:", " Grd:", " Geo:", " Datum: "};
+    return QString::fromUtf8(texts[panel]);
+}
+
+void TZephyrant::FitStatusPanels()
+{
+    // Each panel is as wide as its longest text needs in the font in use
+    // (and never narrower than its width in the classic layout), so no
+    // position is cut and the panels do not move while the mouse does. The
+    // datum's panel grows with the name it shows.
+    static const int widths[5] = {100, 150, 180, 220, 200};
+    const QString win = QStringLiteral(" Win:  -00000  -00000");
+    const QString bitmap = ToQt(FormatNumber("0.00", -99999.99));
+    const QString map = QStringLiteral(" Map:  ") + bitmap + QStringLiteral("  ") + bitmap;
+    QStringList grids;
+    for (const char* zone : {"60W", "60M"})
+        grids << QStringLiteral(" Grd:  ") + ToQt(FormatNumber("0 00 000", 999999)) + QStringLiteral("E  ") +
+                     ToQt(FormatNumber("00 00 000", 9999999)) + QStringLiteral("N  ") + QString::fromUtf8(zone);
+    QStringList geos;
+    for (double lat : {-1.55, 1.55})
+        for (double lon : {-3.1, 3.1})
+            geos << QStringLiteral(" Geo: ") + ToQt(FormatAngle(lat, 11)) + QLatin1Char(' ') + ToQt(FormatAngle(lon, 19));
+    const QStringList longest[4] = {{win}, {map}, grids, geos};
+    for (int i = 0; i < 5; ++i) {
+        QLabel* panel = StatusPanels[i];
+        const QString text = panel->text();
+        int width = widths[i];
+        for (const QString& sample : i < 4 ? longest[i] : QStringList{EmptyPanelText(i)}) {
+            panel->setText(sample);
+            width = std::max(width, panel->sizeHint().width());
+        }
+        panel->setText(text);
+        if (i < 4)
+            panel->setFixedWidth(width);
+        else
+            panel->setMinimumWidth(width);
     }
 }
 
@@ -566,7 +608,10 @@ bool TZephyrant::event(QEvent* event)
         FFirstActivate = false;
         if (Splash) Splash->show();
     }
-    return QMainWindow::event(event);
+    const bool result = QMainWindow::event(event);
+    // Another font or style: the panels are measured again.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitStatusPanels();
+    return result;
 }
 
 bool TZephyrant::eventFilter(QObject* watched, QEvent* event)
@@ -804,6 +849,8 @@ void TZephyrant::ToolButtonCloseChampClick()
     View().Map = nullptr;
     CurrentTreeNode = nullptr;
     CurrentNodeData = nullptr;
+    FCaptionNode = nullptr;
+    FCaptionChampionship = nullptr;
     delete championship;
 }
 
@@ -812,6 +859,10 @@ void TZephyrant::LoadMap(TMap* map)
     if (!map) return;
     TBusyCaption busy(this, QStringLiteral(" LOADING MAP..."));
     View().LoadMap(map, Graf);
+    // No position on the new map until the mouse moves over it.
+    StatusPanels[2]->setText(EmptyPanelText(2));
+    StatusPanels[3]->setText(EmptyPanelText(3));
+    ShowDatumPanel();
     // The track is drawn on the map the view shows.
     if (UserInterface.CurrentFlight) UserInterface.SetFlight(UserInterface.CurrentFlight);
     View().Redraw();
@@ -851,10 +902,9 @@ void TZephyrant::TreeChampChanging(TTreeItem* item)
     CurrentTable = table;
     if (!table) return;
     auto* node = static_cast<TChampNode*>(CurrentNodeData);
-    TChampionship* championship = ChampionshipOf(item);
-    QString caption = QStringLiteral("Zephyrant - ") + ToQt(championship ? championship->DisplayName() : "");
-    if (node->NodeType() != ntChampionship) caption += QStringLiteral(" - ") + ToQt(node->DisplayName());
-    setWindowTitle(caption);
+    FCaptionNode = node;
+    FCaptionChampionship = ChampionshipOf(item);
+    UpdateCaption();
     ShowTable(table, node);
     switch (node->NodeType()) {
     case ntTaskInstance:
@@ -865,6 +915,8 @@ void TZephyrant::TreeChampChanging(TTreeItem* item)
     case ntGeoref: View().Redraw(); break;
     default: break;
     }
+    // A flight's log read on the way renamed it.
+    UpdateCaption();
 }
 
 bool TZephyrant::BuildTreeMenu()
@@ -917,7 +969,10 @@ bool TZephyrant::BuildTreeMenu()
     case ntMaps: show(TreeMenuNew, QStringLiteral("New map")); break;
     default: break;
     }
-    return true;
+    // A menu without an item has no size: the window system never maps it,
+    // while the toolkit would hold it as the open popup that takes every
+    // later click. The championship's menu is such a one.
+    return TreeMenuNew->isVisible() || TreeMenuOpen->isVisible() || TreeMenuDelete->isVisible();
 }
 
 void TZephyrant::AddChildNode(TChampNode* object)
@@ -1081,13 +1136,42 @@ void TZephyrant::NodeDeleting(TChampNode* node)
     }
     TChampionship::RemoveTreeItems(&ChampTree, node);
     if (CurrentTreeNode && !ChampTree.Selected()) CurrentTreeNode = nullptr;
+    // The caption keeps the last name it showed.
+    if (FCaptionNode == node) FCaptionNode = nullptr;
+    if (FCaptionChampionship == node) {
+        FCaptionChampionship = nullptr;
+        FCaptionNode = nullptr;
+    }
 }
 
-void TZephyrant::RenameItemsOf(const TChampNode* node)
+void TZephyrant::FollowDisplayNames()
 {
-    TTreeUpdateLock lock(&ChampTree);
-    for (int i = 0; i < ChampTree.Count(); ++i) {
-        TTreeItem* item = ChampTree.ItemAt(i);
-        if (item->Object() == node || RelatedOf(item) == node) ChampTree.SetCaption(item, node->DisplayName());
+    // A name is also shown inside others: a competitor's (and its team's key)
+    // in its flights', an instance's and its template's in the task numbers'.
+    // Those are made again before every item takes its object's name, and
+    // the caption its node's.
+    {
+        TTreeUpdateLock lock(&ChampTree);
+        for (int i = 0; i < ChampTree.Count(); ++i) {
+            TTreeItem* item = ChampTree.ItemAt(i);
+            TChampNode* object = item->Object();
+            if (!object) continue;
+            if (object->IsAux()) {
+                if (const TChampNode* related = RelatedOf(item)) ChampTree.SetCaption(item, related->DisplayName());
+                continue;
+            }
+            const TNodeType type = object->NodeType();
+            if (type == ntFlight || type == ntTaskNumber || type == ntTaskInstance) object->UpdateName();
+            ChampTree.SetCaption(item, object->DisplayName());
+        }
     }
+    UpdateCaption();
+}
+
+void TZephyrant::UpdateCaption()
+{
+    if (!FCaptionNode) return;
+    QString caption = QStringLiteral("Zephyrant - ") + ToQt(FCaptionChampionship ? FCaptionChampionship->DisplayName() : "");
+    if (FCaptionNode->NodeType() != ntChampionship) caption += QStringLiteral(" - ") + ToQt(FCaptionNode->DisplayName());
+    setWindowTitle(caption);
 }

@@ -62,7 +62,8 @@ public:
 
     // ---- tree
     void TreeChampChanging(TTreeItem* item);
-    // Builds TreeMenu for the selected item; false when the item has no menu.
+    // Builds TreeMenu for the selected item; false when the item has no menu
+    // or its menu no visible item (nothing is to pop up).
     bool BuildTreeMenu();
     void TreeMenuNewClick();
     void TreeMenuOpenClick();
@@ -98,6 +99,9 @@ public:
     void GrafMouseDown(Qt::MouseButton button, int x, int y);
     void GrafMouseMove(int x, int y, bool leftDown);
     void GrafMouseUp(int x, int y);
+    // The loaded map's datum in the status bar (the panel's bare text
+    // without a map).
+    void ShowDatumPanel();
 
     // ---- view
     void ZoomMoreClick();
@@ -196,13 +200,21 @@ private:
     void BuildTables();
     void BuildMenus();
     void BuildStatusBar();
+    void FitStatusPanels();
+    // A panel's text while it has nothing to show.
+    static QString EmptyPanelText(int panel);
     void InstallHooks();
     QAction* AddCheck(const char* name, const char* caption, const char* hint, bool down);
     void SetChampionshipButtons();
     void TakeSnapshot();
     void SetWorkingFolder(const QString& fileName);
     void NodeDeleting(TChampNode* node);
-    void RenameItemsOf(const TChampNode* node);
+    // Every tree item takes its object's display name (a folder its related
+    // object's), and the caption its node's: after anything that renames.
+    void FollowDisplayNames();
+    // "Zephyrant - " + the championship's name [+ " - " + the node's]: the
+    // node whose table was chosen last in the tree, by its name now.
+    void UpdateCaption();
     // Ends a table edit; a key the model refused is put back with one warning.
     void EndTableEdit();
     void ShowTable(TStringGrid* grid, TChampNode* node);
@@ -225,6 +237,8 @@ private:
     // The attributes typed into during a table edit, with their values from
     // before it.
     std::map<TAttributeCode, std::string> FEditStart;
+    TChampNode* FCaptionNode = nullptr;
+    TChampionship* FCaptionChampionship = nullptr;
     bool FFirstActivate = true;
     int FWheelRest = 0;
 };

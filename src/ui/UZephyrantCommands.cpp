@@ -133,7 +133,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
     }
     flight->FillGrid(&TableForTrack);
     View().Redraw();
-    if (CurrentTreeNode && CurrentTreeNode->Object() == flight) ChampTree.SetCaption(CurrentTreeNode, flight->DisplayName());
+    FollowDisplayNames();
     UserInterface.SelectPoint(0);
 }
 
@@ -173,7 +173,7 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     }
     if (ShownNode(ntFlight) == flight) flight->FillGrid(&TableForTrack);
     View().Redraw();
-    RenameItemsOf(flight);
+    FollowDisplayNames();
 }
 
 // ---------------------------------------------------------------- attribute tables
@@ -250,8 +250,13 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
         } catch (const TException&) {
         }
     }
-    TTreeUpdateLock lock(&ChampTree);
-    for (TTreeItem* item : CollectedNodes) ChampTree.SetCaption(item, node->DisplayName());
+    {
+        TTreeUpdateLock lock(&ChampTree);
+        for (TTreeItem* item : CollectedNodes) ChampTree.SetCaption(item, node->DisplayName());
+    }
+    // The table's header row, the caption and the names made from this one.
+    grid->SetCell(1, 0, node->DisplayName());
+    FollowDisplayNames();
 }
 
 void TZephyrant::TableForTaskInstanceClick()
@@ -282,7 +287,7 @@ void TZephyrant::ChangeTaskInstanceNameClick()
         ShowWarning(ToQt(e.Message()));
         return;
     }
-    RenameItemsOf(instance);
+    FollowDisplayNames();
     instance->FillGrid(&TableForTaskInstance);
 }
 
@@ -381,7 +386,7 @@ void TZephyrant::Editmapinformation1Click()
     if (RunDialog(*DefineMap) != QDialog::Accepted) return;
     CopyMapFields(map, DefineMap->Fields());
     map->FillGrid(&TableForMap);
-    RenameItemsOf(map);
+    FollowDisplayNames();
     // A new datum moves what is drawn over the map.
     View().Redraw();
 }
@@ -632,17 +637,22 @@ void TZephyrant::GrafMouseMove(int x, int y, bool leftDown)
     StatusPanels[0]->setText(QStringLiteral(" Win:  %1  %2").arg(x).arg(y));
     StatusPanels[1]->setText(QStringLiteral(" Map:  ") + ToQt(FormatNumber("0.00", view.CursorImage.X)) +
                              QStringLiteral("  ") + ToQt(FormatNumber("0.00", view.CursorImage.Y)));
-    if (view.HasValidMap()) {
-        if (view.CursorGrid)
-            StatusPanels[2]->setText(QStringLiteral(" Grd:  ") + ToQt(FormatNumber("0 00 000", view.CursorGrid->X)) +
-                                     QStringLiteral("E  ") + ToQt(FormatNumber("00 00 000", view.CursorGrid->Y)) +
-                                     QStringLiteral("N  ") + ToQt(view.CursorGrid->Zone));
-        if (view.CursorGeo)
-            StatusPanels[3]->setText(QStringLiteral(" Geo: ") + ToQt(FormatAngle(view.CursorGeo->Lat, 11)) +
-                                     QLatin1Char(' ') + ToQt(FormatAngle(view.CursorGeo->Lon, 19)));
-        const TDatum* datum = view.Map->GetDatum();
-        StatusPanels[4]->setText(QStringLiteral(" Datum:  ") + ToQt(datum->Name) + QStringLiteral(" (") +
-                                 ToQt(datum->Region) + QLatin1Char(')'));
+    // Positions only where the loaded map's georeference gives them; never
+    // those of a map shown before. The datum is the loaded map's, whatever
+    // its references.
+    const bool georeferenced = view.HasValidMap();
+    StatusPanels[2]->setText(
+        georeferenced && view.CursorGrid
+            ? QStringLiteral(" Grd:  ") + ToQt(FormatNumber("0 00 000", view.CursorGrid->X)) + QStringLiteral("E  ") +
+                  ToQt(FormatNumber("00 00 000", view.CursorGrid->Y)) + QStringLiteral("N  ") +
+                  ToQt(view.CursorGrid->Zone)
+            : EmptyPanelText(2));
+    StatusPanels[3]->setText(georeferenced && view.CursorGeo
+                                 ? QStringLiteral(" Geo: ") + ToQt(FormatAngle(view.CursorGeo->Lat, 11)) +
+                                       QLatin1Char(' ') + ToQt(FormatAngle(view.CursorGeo->Lon, 19))
+                                 : EmptyPanelText(3));
+    ShowDatumPanel();
+    if (georeferenced) {
         if (auto* set = static_cast<TWayPointSet*>(ShownNode(ntWayPointSet)); set && view.CursorGeo) {
             const TGeoCoord geo = ConvertDatum(*view.CursorGeo, view.Map->GetDatum(), set->GetDatum());
             if (TWayPoint* nearest = set->FindNearest(geo)) set->SelectInGrid(&TableForWaypoints, nearest);
@@ -654,6 +664,18 @@ void TZephyrant::GrafMouseMove(int x, int y, bool leftDown)
             georef.SelectInGrid(&TableForGeoref, nearest);
     }
     if (leftDown) view.DragTo(x, y);
+}
+
+void TZephyrant::ShowDatumPanel()
+{
+    const TMapWindow& view = View();
+    if (!view.Map) {
+        StatusPanels[4]->setText(EmptyPanelText(4));
+        return;
+    }
+    const TDatum* datum = view.Map->GetDatum();
+    StatusPanels[4]->setText(QStringLiteral(" Datum:  ") + ToQt(datum->Name) + QStringLiteral(" (") +
+                             ToQt(datum->Region) + QLatin1Char(')'));
 }
 
 void TZephyrant::GrafMouseUp(int x, int y)

@@ -76,8 +76,8 @@ TEST_F(WindowTest, AFlightFindsItsLogBesideTheChampionship)
     EXPECT_EQ(FlightOf("1")->Track()->Points.size(), 600u);
     EXPECT_GT(EventRows(W().TableForTrack), 0);
     EXPECT_TRUE(Item(Under(Tasks, "1: Ana (ESP)")));
-    // The busy text is gone from the caption.
-    EXPECT_EQ(FromQt(W().windowTitle()), "Zephyrant - CUP - 1: Ana (ESP) >>> TRACK PENDING <<<");
+    // The busy text is gone from the caption, and so is the pending track.
+    EXPECT_EQ(FromQt(W().windowTitle()), "Zephyrant - CUP - 1: Ana (ESP)");
     EXPECT_NE(UserInterface.MapWindow.CurrentPoint, nullptr);
 
     // Two logs: the chooser, with the pattern as its first filter.

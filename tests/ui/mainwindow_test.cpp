@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
+#include <set>
 
 #include "WindowFixture.h"
 #include "analysis/Flight.h"
@@ -199,7 +200,7 @@ TEST_F(WindowTest, EachNodeTypeShowsItsTableCaptionAndMenu)
         bool HasMenu;
     };
     const std::vector<TCase> cases = {
-        {{"CUP"}, &W().TableForChampionship, {}, true},
+        {{"CUP"}, &W().TableForChampionship, {}, false},
         {{"CUP", "Classes", "ML: Microlight"}, &W().TableForClass, {"Delete Class \"ML: Microlight\""}, true},
         {{"CUP", "Teams", "ESP: Spain"}, &W().TableForTeam, {"Delete Team \"ESP: Spain\""}, true},
         {{"CUP", "Teams", "ESP: Spain", "ML: Microlight"},
@@ -357,6 +358,29 @@ TEST_F(WindowTest, ARoundTripThroughTheTreeSavesWhatTheCoreWrites)
     version(b);
     EXPECT_EQ(a, b);
     EXPECT_NE(a.find("<Team IsoCountry=\"\">"), std::string::npos);
+}
+
+TEST_F(WindowTest, TheProgramsIconIsOnTheWindowTheSplashAndTheAboutBox)
+{
+    Start();
+    const QImage icon = ProgramIcon().pixmap(64, 64).toImage();
+    ASSERT_FALSE(icon.isNull());
+    // A drawing, not a blank: transparent corners, many colours inside.
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    std::set<QRgb> colours;
+    for (int y = 8; y < 56; ++y)
+        for (int x = 8; x < 56; ++x) colours.insert(icon.pixel(x, y));
+    EXPECT_GT(colours.size(), 20u);
+
+    auto same = [&icon](const QPixmap& shown) { return shown.toImage().convertToFormat(icon.format()) == icon; };
+    EXPECT_TRUE(same(W().windowIcon().pixmap(64, 64)));
+    EXPECT_TRUE(same(QApplication::windowIcon().pixmap(64, 64)));
+    EXPECT_TRUE(same(AboutBox->ProgramIcon->pixmap()));
+    // The splash's picture, larger.
+    const QImage splash = Splash->Image->pixmap().toImage();
+    EXPECT_EQ(splash.size(), QSize(96, 96));
+    EXPECT_EQ(qAlpha(splash.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(splash.pixel(48, 30)), 255);
 }
 
 TEST_F(WindowTest, TheAboutBoxShowsTheBuildsVersion)

@@ -87,6 +87,9 @@ TEST_F(TMapDialogTest, ListsComeFromTheDatumFileWithTheirPrompts)
 
 TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
 {
+    // The bitmap is read from the championship's folder: the chooser opens
+    // there, wherever the program was started.
+    Hooks->WorkingFolder = [] { return std::string("/data/championships/valle"); };
     Dialog.SetFields({"Valle", "VG", "", "old.bmp", "50000", "WGS 84", "Global", "UTM"});
     Dialog.Prepare();
     Dialog.ScriptField("DatumName", "Arc 1950");
@@ -96,6 +99,7 @@ TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
     Dialog.ScriptField("SelectFile", "click");
     ASSERT_EQ(Script->Records.size(), 1u);
     EXPECT_EQ(Script->Records[0].Line(), "prompt\tSelect map\t\tBitmap files (*.bmp)");
+    EXPECT_EQ(Script->Records[0].Directory, "/data/championships/valle");
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&Dialog, &activate);
 

@@ -2,6 +2,7 @@
 // input, answers queued, the program's windows offscreen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -72,4 +73,33 @@ TEST_F(WindowTest, AReferenceAddedThroughTheProbeGeoreferencesTheStatusBar)
     const std::string expected = " Geo: " + FromQt(ToQt(FormatAngle(geo.Lat, 11) + " " + FormatAngle(geo.Lon, 19)));
     const auto panels = status.substr(3);
     EXPECT_NE(FromQt(QString::fromUtf8(panels.c_str())).find(expected), std::string::npos) << status;
+}
+
+TEST_F(WindowTest, TheProbeReportsTheTableAndTheMenusOnTheScreen)
+{
+    WriteChampionship();
+    const std::string out = Probe(Dir.Path().string(), "cup.xch",
+                                  "select\tCUP\tGeo\tMaps\tM\tReference points\n"
+                                  "select\tCUP\tGeo\tWaypoints\n"
+                                  "select\tCUP\tClasses\tML: Microlight\n"
+                                  "table\n"
+                                  "select\tCUP\n"
+                                  "menu\ttree\n"
+                                  "select\tCUP\tClasses\n"
+                                  "menu\ttree\n"
+                                  "click\ttree\tNew class\n"
+                                  "table\n");
+    const auto lines = Lines(out);
+    // The class's own table, as the panel shows it: the corner first.
+    const std::vector<std::string> classTable = {"Class\tML: Microlight", "Name\tMicrolight", "Short Name\tML"};
+    auto at = std::find(lines.begin(), lines.end(), classTable[0]);
+    ASSERT_NE(at, lines.end()) << out;
+    EXPECT_EQ(std::vector<std::string>(at, at + 3), classTable);
+    EXPECT_NE(std::find(at, lines.end(), "ok\tTableForClass"), lines.end()) << out;
+    // The root's right click opens nothing; the next one its menu.
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "ERROR\tno menu"), lines.end()) << out;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "New class\t1\t0"), lines.end()) << out;
+    // A class made from that menu is shown in its table, enabled.
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Class\t(New class)"), lines.end()) << out;
+    EXPECT_EQ(lines.back(), "ok\tTableForClass") << out;
 }
