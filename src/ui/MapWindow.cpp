@@ -4,13 +4,16 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "model/Championship.h"
-#include "platform/Exceptions.h"
 #include "model/Map.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "ui/GdiCanvas.h"
 #include "ui/QtText.h"
@@ -127,12 +130,22 @@ std::vector<QImage> BuildPyramid(const QImage& bitmap)
 void WriteLastMap(const std::string& shortName)
 {
     // Only a convenience for the next start: a folder that cannot be
-    // written is no reason to refuse the map.
+    // written is no reason to refuse the map. Written beside and renamed
+    // over it, as every file is: a link of that name (a folder received
+    // from someone else) is replaced, never followed.
     const std::string path = Platform::WorkingFolder() + "/lastmap";
-    if (std::FILE* f = std::fopen(path.c_str(), "w")) {
-        std::fwrite(shortName.data(), 1, shortName.size(), f);
-        std::fclose(f);
+    std::string temp;
+    const int fd = CreateFileBeside(path, temp);
+    if (fd < 0) return;
+    bool written = true;
+    for (std::size_t done = 0; written && done < shortName.size();) {
+        const ssize_t n = ::write(fd, shortName.data() + done, shortName.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<std::size_t>(n);
     }
+    written = ::close(fd) == 0 && written;
+    if (!written || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
 }
 
 } // namespace
@@ -180,7 +193,15 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     map->Georef.Calculate(map->ProjectionKind);
     map->SetGrid(FBitmap.width(), FBitmap.height(), spacing);
 
-    WriteLastMap(map->GetAttribute(acShortName));
+    FLastMapName = map->GetAttribute(acShortName);
+    WriteLastMap(FLastMapName);
+}
+
+void TMapWindow::KeepLastMap()
+{
+    if (!Map || Map->GetAttribute(acShortName) == FLastMapName) return;
+    FLastMapName = Map->GetAttribute(acShortName);
+    WriteLastMap(FLastMapName);
 }
 
 void TMapWindow::Paint()

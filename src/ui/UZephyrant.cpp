@@ -23,6 +23,7 @@
 #include "analysis/Flight.h"
 #include "model/Championship.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "ui/GridView.h"
 #include "ui/Guard.h"
 #include "ui/MapWindow.h"
@@ -732,12 +733,12 @@ void TZephyrant::OpenChamp(const QString& fileName)
     added->FillTree(&ChampTree);
     TakeSnapshot();
 
-    QFile lastMap(PathToQt(Platform::WorkingFolder() + "/lastmap"));
-    if (lastMap.open(QIODevice::ReadOnly)) {
-        const QByteArray line = lastMap.readLine(80);
-        lastMap.close();
-        std::string name(line.constData(), static_cast<std::size_t>(line.size()));
-        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    // Only a small regular file: a FIFO of that name would wait for a
+    // writer for ever, here and at the program's start.
+    std::string name;
+    if (ReadRegularFile(Platform::WorkingFolder() + "/lastmap", 64 << 10, name)) {
+        name = name.substr(0, std::min(name.find('\n'), std::size_t{79}));
+        while (!name.empty() && name.back() == '\r') name.pop_back();
         TMap* map = added->FindMap(name);
         // A map that does not load is reported by itself; the championship
         // stays open without a map.
