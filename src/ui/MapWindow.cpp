@@ -1,7 +1,6 @@
 #include "ui/MapWindow.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "ui/GdiCanvas.h"
+#include "ui/MapBitmap.h"
 #include "ui/QtText.h"
 #include "ui/Userinterface.h"
 
@@ -69,10 +69,6 @@ namespace {
 // others.
 constexpr double GeoGridSpacing = 0.0014544410433286077;
 constexpr double MetricGridSpacing = 5000.0;
-
-// Bitmaps up to this size load (MB of decoded image); Qt's default refuses
-// anything above 256 MB, a 8200 x 8200 scan.
-constexpr int BitmapAllocationLimitMB = 2048;
 
 // The pyramid stops at this size: zooming out further is rare and cheap.
 constexpr int PyramidSmallest = 64;
@@ -161,17 +157,17 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     TChampionship* championship = UserInterface.ActiveChampionship();
     if (!championship) championship = dynamic_cast<TChampionship*>(map->Owner());
     const std::string& mapFile = map->GetAttribute(acMapFile);
-    const QString path = championship ? PathToQt(championship->FileSystemPath(mapFile)) : FileNameToQt(mapFile);
-    const std::string fileName = FromQt(path);
+    const std::string path = championship ? championship->FileSystemPath(mapFile) : PathFromQt(FileNameToQt(mapFile));
 
     // Read into temporaries: a bitmap that does not load leaves the view
-    // showing what it showed.
-    QImageReader::setAllocationLimit(BitmapAllocationLimitMB);
-    QImageReader reader(path);
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) throw TException("", "Can't load map bitmap", fileName);
-    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
-    if (image.isNull()) throw TException("", "Can't load map bitmap", fileName);
+    // showing what it showed. That map and the back buffer stay in memory
+    // while the new one loads, so they count against the maps' budget.
+    std::uint64_t kept = FBitmap.sizeInBytes();
+    for (const QImage& level : FPyramid) kept += level.sizeInBytes();
+    if (target)
+        kept += std::max<std::uint64_t>(FBuffer.sizeInBytes(),
+                                        std::uint64_t{4} * std::max(target->width(), 0) * std::max(target->height(), 0));
+    QImage image = ReadMapBitmap(path, FromQt(PathToQt(path)), kept < MapMemoryBudget ? MapMemoryBudget - kept : 0);
     std::vector<QImage> pyramid = BuildPyramid(image);
 
     Map = map;

@@ -9,6 +9,8 @@
 
 #include <sys/resource.h>
 
+#include <QAction>
+
 #include "FifoWatch.h"
 #include "WindowFixture.h"
 #include "model/Championship.h"
@@ -184,4 +186,32 @@ TEST_F(WindowTest, TheUnsavedChangesCheckNeedsNoFile)
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(WindowTest, AMapBitmapThatIsAFifoHoldsNothingUp)
+{
+    const std::string file = WriteChampionship();
+    const std::string fifo = Dir.File("fifo.bmp");
+    TFifoWatch watch(fifo);
+    ASSERT_TRUE(watch.Made());
+    Start({QString::fromStdString(file)});
+    const std::string refusal = "<Can't load map bitmap> in <>. Details: <" + fifo + ">";
+
+    Select({"CUP", "Geo", "Maps"});
+    Script->AnswerDialog({true,
+                          {{"ShortName", "F"},
+                           {"FileName", "fifo.bmp"},
+                           {"DatumName", "WGS 84"},
+                           {"DatumRegion", "Global"},
+                           {"Projection", "UTM"}}});
+    W().TreeMenuNew->trigger();
+    std::vector<std::string> prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[1], refusal);
+
+    Select({"CUP", "Geo", "Maps", "F"});
+    W().findChild<QAction*>(QStringLiteral("Loadmap1"))->trigger();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{refusal});
+    EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_FALSE(watch.Released()) << "the bitmap was opened as a FIFO";
 }
