@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "model/Championship.h"
-#include "model/Map.h"
 #include "platform/Exceptions.h"
+#include "model/Map.h"
 #include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "ui/GdiCanvas.h"
@@ -164,9 +164,10 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     // while the new one loads, so they count against the maps' budget.
     std::uint64_t kept = FBitmap.sizeInBytes();
     for (const QImage& level : FPyramid) kept += level.sizeInBytes();
-    if (target)
-        kept += std::max<std::uint64_t>(FBuffer.sizeInBytes(),
-                                        std::uint64_t{4} * std::max(target->width(), 0) * std::max(target->height(), 0));
+    if (target) {
+        const std::uint64_t window = std::uint64_t{4} * std::max(target->width(), 0) * std::max(target->height(), 0);
+        kept += std::max<std::uint64_t>(FBuffer.sizeInBytes(), window);
+    }
     QImage image = ReadMapBitmap(path, FromQt(PathToQt(path)), kept < MapMemoryBudget ? MapMemoryBudget - kept : 0);
     std::vector<QImage> pyramid = BuildPyramid(image);
 

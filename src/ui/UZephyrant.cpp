@@ -845,7 +845,8 @@ TFileRequest TZephyrant::SaveRequest(const TChampionship* championship) const
     // championship as "demo.xch" for the short name "DEMO": that file is the
     // one meant, not a new "DEMO.xch" beside it.
     QString differingInCase;
-    for (const QString& name : QDir(request.Directory).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+    const QStringList names = QDir(request.Directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& name : names) {
         if (name == request.Proposed) return request;
         if (differingInCase.isEmpty() && name.compare(request.Proposed, Qt::CaseInsensitive) == 0)
             differingInCase = name;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "geodesy/Datum.h"
-#include "model/Waypoint.h"
 #include "platform/Exceptions.h"
+#include "model/Waypoint.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "ui/QtText.h"
