@@ -2,12 +2,15 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "ui/QtText.h"
 
 namespace {
 
@@ -139,7 +142,15 @@ QImage ReadMapBitmap(const std::string& path, const std::string& shownName, std:
         QBuffer device;
         device.setData(QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())));
         device.open(QIODevice::ReadOnly);
-        QImageReader reader(&device);
+        // The content decides, as the file's name may lie about it; the
+        // name's suffix only for formats without a signature.
+        std::unique_ptr<QImageReader> detected = std::make_unique<QImageReader>(&device);
+        if (!detected->canRead()) {
+            device.seek(0);
+            const QByteArray suffix = QFileInfo(PathToQt(path)).suffix().toLower().toLatin1();
+            detected = std::make_unique<QImageReader>(&device, suffix);
+        }
+        QImageReader& reader = *detected;
 
         const QSize size = reader.size();
         if (!size.isValid() || size.isEmpty()) throw refused("");
