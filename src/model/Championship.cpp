@@ -84,12 +84,13 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 
 // ---------------------------------------------------------------- file
 
-void TChampionship::Save(const std::string& fileName)
+bool TChampionship::Save(const std::string& fileName,
+                         const std::function<bool(const std::string& target)>& beforeReplace)
 {
     TXmlOutput out(fileName);
     SetAttribute(acVersion, Platform::VersionText());
     WriteXml(out);
-    out.Close();
+    return out.Close(beforeReplace);
 }
 
 void TChampionship::WriteXml(TXmlOutput& out)

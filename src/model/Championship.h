@@ -32,6 +32,7 @@
 //         for (TFlight* flight : *flights) ...             Number order
 // Iterating the sets leaves their cursors alone; see model/Class.h.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,8 +73,11 @@ public:
     // Version := the program's version text, then the whole file is written
     // at once. File name and folder stay as they are. Throws TException
     // "Can't open XML file for output" or "Can't write XML file" (details:
-    // the file name) with the old file untouched.
-    void Save(const std::string& fileName);
+    // the file name) with the old file untouched. `beforeReplace` is
+    // TXmlOutput::Close's: it runs once the new text is on disk, before the
+    // old file is replaced, and may stop the save (false is returned).
+    bool Save(const std::string& fileName,
+              const std::function<bool(const std::string& target)>& beforeReplace = {});
 
     const std::string& FileName() const { return FFileName; }
     // The file name up to and including its last "/", "\" or ":"; empty

@@ -1,18 +1,21 @@
 #include "ui/MapWindow.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "model/Championship.h"
 #include "platform/Exceptions.h"
 #include "model/Map.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "ui/GdiCanvas.h"
+#include "ui/MapBitmap.h"
 #include "ui/QtText.h"
 #include "ui/Userinterface.h"
 
@@ -66,10 +69,6 @@ namespace {
 // others.
 constexpr double GeoGridSpacing = 0.0014544410433286077;
 constexpr double MetricGridSpacing = 5000.0;
-
-// Bitmaps up to this size load (MB of decoded image); Qt's default refuses
-// anything above 256 MB, a 8200 x 8200 scan.
-constexpr int BitmapAllocationLimitMB = 2048;
 
 // The pyramid stops at this size: zooming out further is rare and cheap.
 constexpr int PyramidSmallest = 64;
@@ -127,12 +126,22 @@ std::vector<QImage> BuildPyramid(const QImage& bitmap)
 void WriteLastMap(const std::string& shortName)
 {
     // Only a convenience for the next start: a folder that cannot be
-    // written is no reason to refuse the map.
+    // written is no reason to refuse the map. Written beside and renamed
+    // over it, as every file is: a link of that name (a folder received
+    // from someone else) is replaced, never followed.
     const std::string path = Platform::WorkingFolder() + "/lastmap";
-    if (std::FILE* f = std::fopen(path.c_str(), "w")) {
-        std::fwrite(shortName.data(), 1, shortName.size(), f);
-        std::fclose(f);
+    std::string temp;
+    const int fd = CreateFileBeside(path, temp);
+    if (fd < 0) return;
+    bool written = true;
+    for (std::size_t done = 0; written && done < shortName.size();) {
+        const ssize_t n = ::write(fd, shortName.data() + done, shortName.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<std::size_t>(n);
     }
+    written = ::close(fd) == 0 && written;
+    if (!written || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
 }
 
 } // namespace
@@ -148,17 +157,18 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     TChampionship* championship = UserInterface.ActiveChampionship();
     if (!championship) championship = dynamic_cast<TChampionship*>(map->Owner());
     const std::string& mapFile = map->GetAttribute(acMapFile);
-    const QString path = championship ? PathToQt(championship->FileSystemPath(mapFile)) : FileNameToQt(mapFile);
-    const std::string fileName = FromQt(path);
+    const std::string path = championship ? championship->FileSystemPath(mapFile) : PathFromQt(FileNameToQt(mapFile));
 
     // Read into temporaries: a bitmap that does not load leaves the view
-    // showing what it showed.
-    QImageReader::setAllocationLimit(BitmapAllocationLimitMB);
-    QImageReader reader(path);
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) throw TException("", "Can't load map bitmap", fileName);
-    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
-    if (image.isNull()) throw TException("", "Can't load map bitmap", fileName);
+    // showing what it showed. That map and the back buffer stay in memory
+    // while the new one loads, so they count against the maps' budget.
+    std::uint64_t kept = FBitmap.sizeInBytes();
+    for (const QImage& level : FPyramid) kept += level.sizeInBytes();
+    if (target) {
+        const std::uint64_t window = std::uint64_t{4} * std::max(target->width(), 0) * std::max(target->height(), 0);
+        kept += std::max<std::uint64_t>(FBuffer.sizeInBytes(), window);
+    }
+    QImage image = ReadMapBitmap(path, FromQt(PathToQt(path)), kept < MapMemoryBudget ? MapMemoryBudget - kept : 0);
     std::vector<QImage> pyramid = BuildPyramid(image);
 
     Map = map;
@@ -180,7 +190,15 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     map->Georef.Calculate(map->ProjectionKind);
     map->SetGrid(FBitmap.width(), FBitmap.height(), spacing);
 
-    WriteLastMap(map->GetAttribute(acShortName));
+    FLastMapName = map->GetAttribute(acShortName);
+    WriteLastMap(FLastMapName);
+}
+
+void TMapWindow::KeepLastMap()
+{
+    if (!Map || Map->GetAttribute(acShortName) == FLastMapName) return;
+    FLastMapName = Map->GetAttribute(acShortName);
+    WriteLastMap(FLastMapName);
 }
 
 void TMapWindow::Paint()

@@ -23,6 +23,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "geodesy/Coord.h"
@@ -78,6 +79,9 @@ public:
     // read first: when that fails (TException) the previous map, view and
     // transform stay as they were.
     void LoadMap(TMap* map, TMapCanvas* target);
+    // Writes "lastmap" again when the loaded map's short name is no longer
+    // the one it holds, so that the next Open finds the map.
+    void KeepLastMap();
     // Quick and full repaint.
     void Paint();
     void Redraw();
@@ -188,4 +192,5 @@ private:
     std::vector<QImage> FPyramid; // FBitmap halved again and again
     std::vector<TScreenPoint> FScreenPoints; // DrawPolyline's, kept to spare allocations
     bool FMovingMarker = false;   // AutoMove's redraw is under way
+    std::string FLastMapName;     // what "lastmap" was last given
 };

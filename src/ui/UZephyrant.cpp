@@ -18,12 +18,19 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <cerrno>
 #include <filesystem>
+#include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "analysis/Flight.h"
 #include "geodesy/Coord.h"
 #include "model/Championship.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/NumberFormat.h"
 #include "ui/GridView.h"
 #include "ui/Guard.h"
@@ -678,10 +685,10 @@ void TZephyrant::closeEvent(QCloseEvent* event)
     Guarded([&] {
         TChampionship* championship = FSnapshotOf ? const_cast<TChampionship*>(FSnapshotOf) : nullptr;
         if (championship && UserInterface.Championships.contains(championship) && Modified()) {
+            // The file that Save will propose, by its full name.
+            const TFileRequest request = SaveRequest(championship);
             const TButton answer = AskSaveDiscardCancel(QStringLiteral("Save changes to ") +
-                                                        PathToQt(championship->FileName().empty()
-                                                                     ? championship->KeyValue() + ".xch"
-                                                                     : championship->FileName()) +
+                                                        QDir(request.Directory).filePath(request.Proposed) +
                                                         QLatin1Char('?'));
             if (answer == TButton::Cancel) return;
             if (answer == TButton::Save) {
@@ -717,30 +724,39 @@ void TZephyrant::SetWorkingFolder(const QString& fileName)
     FWorkingFolder = PathFromQt(QFileInfo(fileName).absolutePath());
 }
 
+namespace {
+
+// The championship's text as Save would write it; none when the writer
+// refuses it.
+std::optional<std::string> ChampionshipText(const TChampionship* championship)
+{
+    try {
+        TXmlOutput out;
+        const_cast<TChampionship*>(championship)->WriteXml(out);
+        return out.Text();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 void TZephyrant::TakeSnapshot()
 {
     FSnapshotOf = nullptr;
-    FSnapshot.clear();
+    FSnapshot.reset();
     for (TChampionship* championship : UserInterface.Championships) {
         FSnapshotOf = championship;
-        Guarded([&] {
-            TXmlOutput out(PathFromQt(QDir::tempPath() + QStringLiteral("/zephyrant-snapshot.xch")));
-            championship->WriteXml(out);
-            FSnapshot = out.Text();
-        });
+        FSnapshot = ChampionshipText(championship);
     }
 }
 
 bool TZephyrant::Modified() const
 {
     if (!FSnapshotOf || !UserInterface.Championships.contains(const_cast<TChampionship*>(FSnapshotOf))) return false;
-    try {
-        TXmlOutput out(PathFromQt(QDir::tempPath() + QStringLiteral("/zephyrant-snapshot.xch")));
-        const_cast<TChampionship*>(FSnapshotOf)->WriteXml(out);
-        return out.Text() != FSnapshot;
-    } catch (...) {
-        return true;
-    }
+    // What cannot be written cannot be compared either: ask.
+    const std::optional<std::string> now = ChampionshipText(FSnapshotOf);
+    return !FSnapshot || !now || *now != *FSnapshot;
 }
 
 void TZephyrant::MenuNewChampClick()
@@ -777,12 +793,12 @@ void TZephyrant::OpenChamp(const QString& fileName)
     added->FillTree(&ChampTree);
     TakeSnapshot();
 
-    QFile lastMap(PathToQt(Platform::WorkingFolder() + "/lastmap"));
-    if (lastMap.open(QIODevice::ReadOnly)) {
-        const QByteArray line = lastMap.readLine(80);
-        lastMap.close();
-        std::string name(line.constData(), static_cast<std::size_t>(line.size()));
-        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    // Only a small regular file: a FIFO of that name would wait for a
+    // writer for ever, here and at the program's start.
+    std::string name;
+    if (ReadRegularFile(Platform::WorkingFolder() + "/lastmap", 64 << 10, name)) {
+        name = name.substr(0, std::min(name.find('\n'), std::size_t{79}));
+        while (!name.empty() && name.back() == '\r') name.pop_back();
         TMap* map = added->FindMap(name);
         // A map that does not load is reported by itself; the championship
         // stays open without a map.
@@ -791,27 +807,97 @@ void TZephyrant::OpenChamp(const QString& fileName)
     }
 }
 
+namespace {
+
+// A copy of the file under a new name (which must not exist yet), on disk
+// before it counts.
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    std::string text;
+    if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+// Keeps the file about to be replaced under its name, a dot and the time of
+// its last change ("yyyymmddhhnnss", then ".1", ".2"... when that name is
+// taken): a second link to it, or a copy where the file system has no
+// links. True when it is kept or there is none; otherwise the user decides.
+bool KeepBackup(const std::string& target)
+{
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) return true;
+    const QString stamp =
+        QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).toString(QStringLiteral("yyyyMMddhhmmss"));
+    std::string backup;
+    for (int n = 0; n < 1000; ++n) {
+        backup = target + "." + FromQt(stamp) + (n ? "." + std::to_string(n) : std::string());
+        if (::link(target.c_str(), backup.c_str()) == 0) return true;
+        if (errno == EEXIST) continue;
+        if (CopyFile(target, backup)) return true;
+        if (errno != EEXIST) break;
+    }
+    return AskYesNo(QStringLiteral("Can't keep a copy of ") + PathToQt(target) + QStringLiteral(" as ") +
+                    PathToQt(backup) + QStringLiteral(". Save without a backup?"));
+}
+
+} // namespace
+
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    // A link is saved through: the file it points to gets the new text and
-    // the backup, the link stays.
-    const QString target = info.isSymLink() ? info.symLinkTarget() : fileName;
-    if (QFileInfo::exists(target)) {
-        const QString stamp = QFileInfo(target).lastModified().toString(QStringLiteral("yyyyMMddhhmmss"));
-        QString backup = target + QLatin1Char('.') + stamp;
-        for (int n = 1; QFileInfo::exists(backup) && n < 1000; ++n)
-            backup = target + QLatin1Char('.') + stamp + QLatin1Char('.') + QString::number(n);
-        // QFile::rename never replaces an existing file.
-        if (!QFile::rename(target, backup) &&
-            !AskYesNo(QStringLiteral("Can't keep a copy of ") + target + QStringLiteral(" as ") + backup +
-                      QStringLiteral(". Save without a backup?")))
-            return false;
+    // The new text is on disk beside the file (the last of a chain of links)
+    // before the old one is kept and replaced: whatever fails, the file stays
+    // as it was.
+    std::string target;
+    bool saved = false;
+    try {
+        saved = championship->Save(PathFromQt(fileName), [&target](const std::string& final) {
+            target = final;
+            return KeepBackup(final);
+        });
+    } catch (const TException& e) {
+        ShowError(ToQt(e.Message()) + QStringLiteral("\nNothing was saved: ") + fileName +
+                  QStringLiteral(" is as it was."));
+        return false;
     }
-    championship->Save(PathFromQt(target));
-    SetWorkingFolder(target);
+    if (!saved) return false;
+    SetWorkingFolder(PathToQt(target));
     TakeSnapshot();
     return true;
+}
+
+TFileRequest TZephyrant::SaveRequest(const TChampionship* championship) const
+{
+    TFileRequest request;
+    request.Mode = TFileMode::Save;
+    request.Title = QStringLiteral("Save championship file");
+    request.Filter = FilterToQt(QStringLiteral("Championship files (*.xch)|*.xch|All files (*.*)|*.*"));
+    request.DefaultSuffix = QStringLiteral("xch");
+    request.Directory = PathToQt(Platform::WorkingFolder());
+    request.Proposed = ToQt(championship->KeyValue() + ".xch");
+    // A folder written on a system whose names ignore case may hold the
+    // championship as "demo.xch" for the short name "DEMO": that file is the
+    // one meant, not a new "DEMO.xch" beside it.
+    QString differingInCase;
+    const QStringList names = QDir(request.Directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& name : names) {
+        if (name == request.Proposed) return request;
+        if (differingInCase.isEmpty() && name.compare(request.Proposed, Qt::CaseInsensitive) == 0)
+            differingInCase = name;
+    }
+    if (!differingInCase.isEmpty()) request.Proposed = differingInCase;
+    return request;
 }
 
 void TZephyrant::MenuSaveChampClick()
@@ -822,14 +908,7 @@ void TZephyrant::MenuSaveChampClick()
 
 void TZephyrant::SaveChampionship(TChampionship* championship)
 {
-    TFileRequest request;
-    request.Mode = TFileMode::Save;
-    request.Title = QStringLiteral("Save championship file");
-    request.Filter = FilterToQt(QStringLiteral("Championship files (*.xch)|*.xch|All files (*.*)|*.*"));
-    request.DefaultSuffix = QStringLiteral("xch");
-    request.Directory = PathToQt(Platform::WorkingFolder());
-    request.Proposed = ToQt(championship->KeyValue() + ".xch");
-    const std::optional<QString> file = ChooseFile(request);
+    const std::optional<QString> file = ChooseFile(SaveRequest(championship));
     if (!file) return;
     EndTableEdit();
     SaveTo(championship, *file);

@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Hooks.h"
 #include "platform/ItemTree.h"
 #include "platform/StringGrid.h"
+#include "ui/Seams.h"
 
 class QAction;
 class QLabel;
@@ -115,8 +117,13 @@ public:
     void CopyViewFlags();
 
     // The unsaved-changes test: the championship's text differs from the one
-    // it had when it was opened or last saved.
+    // it had when it was opened or last saved (kept in memory), or it cannot
+    // be written at all.
     bool Modified() const;
+    // The save chooser for the championship: its folder is the working
+    // folder and the name it proposes is ShortName + ".xch", or the name of a
+    // file there that differs from that only in case.
+    TFileRequest SaveRequest(const TChampionship* championship) const;
 
     // The table for a node type (null for types without one).
     TStringGrid* TableFor(int nodeType);
@@ -221,6 +228,8 @@ private:
     TChampionship* ChampionshipOf(const TTreeItem* item) const;
     TChampNode* ShownNode(int nodeType) const;
     TMap* ViewMap() const;
+    // Saves onto the file (through its links), the old one kept under its
+    // backup name; a failure is shown and leaves every file as it was.
     bool SaveTo(TChampionship* championship, const QString& fileName);
     // Asks for the file name, then saves with a backup of the old file.
     void SaveChampionship(TChampionship* championship);
@@ -231,7 +240,7 @@ private:
     QStackedLayout* FTableStack = nullptr;
     THooks FSavedHooks;
     std::string FWorkingFolder;
-    std::string FSnapshot;
+    std::optional<std::string> FSnapshot; // none: the writer refused
     const TChampionship* FSnapshotOf = nullptr;
     std::string FLastRefusal;
     // The attributes typed into during a table edit, with their values from

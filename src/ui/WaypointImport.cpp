@@ -1,7 +1,5 @@
 #include "ui/WaypointImport.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -10,6 +8,7 @@
 #include "geodesy/Datum.h"
 #include "platform/Exceptions.h"
 #include "model/Waypoint.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
@@ -18,6 +17,10 @@ namespace {
 
 const char* const FileWhere = "Open waypoint file";
 const char* const LineWhere = "Import waypoint";
+
+// Far beyond any waypoint file; a device or an endless file stops here
+// instead of filling the memory.
+constexpr std::size_t MaxFileSize = 64u << 20;
 
 std::string Trimmed(std::string_view text)
 {
@@ -48,8 +51,23 @@ std::string Field(const std::vector<std::string_view>& fields, std::size_t numbe
 double Degrees(const std::string& text, double limit, const char* what)
 {
     double degrees = 0.0;
-    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit)) throw TException(LineWhere, what, text);
+    if (!ParseDouble(text, degrees) || !(std::fabs(degrees) <= limit)) throw TException(LineWhere, what, Excerpt(text));
     return degrees;
+}
+
+// Control characters would be written raw into the championship file, which
+// then cannot be read back. A TAB reads back as a blank where a key is kept
+// (an attribute), so a code may not hold one either; a description may.
+void RefuseControlCharacters(const std::string& text, const char* what, bool tabAllowed)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 || (c == '\t' && tabAllowed)) continue;
+        static const char hex[] = "0123456789ABCDEF";
+        const std::string shown{'0', 'x', hex[c >> 4], hex[c & 15]};
+        throw TException(LineWhere, std::string("Control character in waypoint ") + what,
+                         "character " + shown + " at position " + std::to_string(i + 1));
+    }
 }
 
 // Fields 2, 3, 4 and 11: code, latitude, longitude, description.
@@ -57,18 +75,20 @@ TWayPoint ReadWaypoint(std::string_view line)
 {
     const std::vector<std::string_view> fields = Fields(line);
     const std::string code = Field(fields, 2);
-    if (code.empty()) throw TException(LineWhere, "Missing waypoint code", std::string(line));
+    if (code.empty()) throw TException(LineWhere, "Missing waypoint code", Excerpt(line));
+    RefuseControlCharacters(code, "code", false);
     const double latitude = Degrees(Field(fields, 3), 90.0, "Invalid latitude");
     const double longitude = Degrees(Field(fields, 4), 180.0, "Invalid longitude");
     const TGeoCoord geo{DegToRad(longitude), DegToRad(latitude), 0.0};
-    return TWayPoint(TLocation(geo, DefaultDatum()), code, Field(fields, 11) + " (Imported from WPT file)");
+    const std::string description = Field(fields, 11);
+    RefuseControlCharacters(description, "description", true);
+    return TWayPoint(TLocation(geo, DefaultDatum()), code, description + " (Imported from WPT file)");
 }
 
 // The file's lines without their ends; a line end of CR LF counts as one.
-std::vector<std::string> Lines(const QByteArray& data)
+std::vector<std::string> Lines(std::string_view text)
 {
     std::vector<std::string> lines;
-    const std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
@@ -84,15 +104,20 @@ std::vector<std::string> Lines(const QByteArray& data)
 
 int ImportOziWaypoints(TWayPointSet& set, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw TException(FileWhere, "Can't open", FileNameFromQt(path));
-    const std::vector<std::string> lines = Lines(file.readAll());
-    file.close();
+    // Only a regular file: a FIFO would wait for a writer for ever.
+    std::string data;
+    if (!ReadRegularFile(PathFromQt(path), MaxFileSize, data))
+        throw TException(FileWhere, "Can't open", FileNameFromQt(path));
+    const std::vector<std::string> lines = Lines(data);
+    data.clear();
 
+    // The refusals quote the start of the line only: a file without line
+    // feeds is one line.
     const std::string first = lines.empty() ? std::string() : lines[0];
-    if (first != "OziExplorer Waypoint File Version 1.1") throw TException(FileWhere, "Unsupported file format", first);
+    if (first != "OziExplorer Waypoint File Version 1.1")
+        throw TException(FileWhere, "Unsupported file format", Excerpt(first));
     const std::string datum = lines.size() < 2 ? std::string() : lines[1];
-    if (datum != "WGS 84") throw TException(FileWhere, "Datum must be \"WGS 84\"", datum);
+    if (datum != "WGS 84") throw TException(FileWhere, "Datum must be \"WGS 84\"", Excerpt(datum));
 
     int added = 0;
     // Lines 3 and 4 say nothing we use; line 5 is waypoint 1.

@@ -3,11 +3,14 @@
 // 1.1", datum "WGS 84") into a waypoint set. Each waypoint line is added by
 // itself; a line that fails is shown in a box whose Cancel stops the import
 // and whose Ignore goes on with the next line. A file that cannot be opened or
-// whose header is not the expected one throws TException and adds nothing.
+// whose header is not the expected one throws TException and adds nothing;
+// only a regular file of at most 64 MiB is read.
 // Lines may end in CR LF or LF. Fields are separated by every comma: 2 is the
 // code, 3 and 4 latitude and longitude (decimal degrees, read whatever the
 // locale), 11 the description. A line without code or with a coordinate that
-// does not read goes to the Cancel/Ignore box like a duplicate code.
+// does not read, or with a control character (a TAB is one only in the code),
+// goes to the Cancel/Ignore box like a duplicate code. Messages quote at most
+// the start of a line or field.
 //
 // The caller refills the waypoint table and redraws the map afterwards, also
 // after a Cancel (the waypoints added before it stay).

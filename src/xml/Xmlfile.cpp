@@ -179,10 +179,12 @@ TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarg
     bool ok = !fileName.empty() && target.has_filename() && ::stat(folder.c_str(), &st) == 0 &&
               S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
     if (ok && ::stat(FTarget.c_str(), &st) == 0)
-        ok = S_ISREG(st.st_mode) && ::access(FTarget.c_str(), W_OK) == 0;
+        ok = S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 && ::access(FTarget.c_str(), W_OK) == 0;
     if (!ok)
         throw TException("", "Can't open XML file for output", fileName);
 }
+
+TXmlOutput::TXmlOutput() = default;
 
 TXmlOutput::~TXmlOutput() = default;
 
@@ -303,10 +305,12 @@ void TXmlOutput::CloseElement()
     FOpenKeys.pop_back();
 }
 
-void TXmlOutput::Close()
+bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& beforeReplace)
 {
     if (FClosed)
-        return;
+        return true;
+    if (FTarget.empty())
+        CantWrite(FFileName);
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
@@ -336,7 +340,19 @@ void TXmlOutput::Close()
         fail(true);
     if (::close(fd) != 0)
         fail(false);
+    bool replace = true;
+    try {
+        replace = !beforeReplace || beforeReplace(FTarget);
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (!replace) {
+        ::unlink(temp.c_str());
+        return false;
+    }
     if (::rename(temp.c_str(), FTarget.c_str()) != 0)
         fail(false);
     FClosed = true;
+    return true;
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,8 +73,14 @@ private:
 
 class TXmlOutput {
 public:
-    // Checks that the target's folder can take the file; throws TException
-    // "Can't open XML file for output" (details: the file name) when not.
+    // A document built in memory only (Text()); Close() writes nothing and
+    // throws "Can't write XML file".
+    TXmlOutput();
+    // Checks that the target's folder can take the file and that the target,
+    // when it exists, is a regular file that may be written (a file without
+    // any write permission counts as read-only, whoever runs the program);
+    // throws TException "Can't open XML file for output" (details: the file
+    // name) when not.
     explicit TXmlOutput(const std::string& fileName);
     // Without a successful Close() nothing is written: a save that failed
     // half way leaves the old file untouched.
@@ -104,7 +111,11 @@ public:
     // renames it over the target; a target that is a symbolic link stays
     // one, and the file it points to gets the text. Throws TException "Can't write XML file"
     // (details: the file name) on any failure; the target is then untouched.
-    void Close();
+    // `beforeReplace`, when given, is called with the target (its links
+    // followed) once the new text is safely on disk and before it replaces
+    // the old file; when it returns false (Close then returns false) or
+    // throws, the temporary goes and the target is untouched.
+    bool Close(const std::function<bool(const std::string& target)>& beforeReplace = {});
 
     // The document built so far (for tests and in-memory use).
     const std::string& Text() const { return FText; }

@@ -165,6 +165,9 @@ protected:
 
     void Start(const QStringList& arguments = {})
     {
+        // The seams of an earlier start go first, or they would put the
+        // production seams back over these.
+        ScopedSeams.reset();
         ScopedSeams = std::make_unique<TScopedSeams>(Script->Install());
         Program = std::make_unique<TProgram>(arguments);
         W().Graf->setFixedSize(800, 600);

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <filesystem>
 
+#include "FifoWatch.h"
 #include "platform/Exceptions.h"
 #include "model/Waypoint.h"
 #include "ui/Seams.h"
@@ -129,4 +131,82 @@ TEST(WaypointImport, HeadersDecideTheWholeFile)
               "<Datum must be \"WGS 84\"> in <Open waypoint file>. Details: <European 1950>");
     EXPECT_EQ(Refusal(folder.filePath("missing.wpt")).substr(0, 12), "<Can't open>");
     EXPECT_TRUE(script->Records.empty());
+}
+
+TEST(WaypointImport, ControlCharactersAreRefusedLineByLine)
+{
+    QTemporaryDir folder;
+    auto script = TScriptedSeams::Create();
+    TScopedSeams seams(script->Install());
+    for (int i = 0; i < 4; ++i) script->AnswerButton(TButton::Ignore);
+    TWayPointSet set;
+    static const char nul[] = "1,N\0UL,45.0,7.0,,,,,,,nul in the code\r\n";
+    const QByteArray text = Header + QByteArray(nul, sizeof nul - 1) +
+                            "2,ESC\x1b,45.0,7.0\r\n"
+                            "3,T\tAB,45.0,7.0\r\n"
+                            "4,VT,45.0,7.0,,,,,,,line\x0b" "tab\r\n"
+                            "5,OK,45.0,7.0,,,,,,,a\ttab\r\n";
+    EXPECT_EQ(ImportOziWaypoints(set, WriteFile(folder, text)), 1);
+    EXPECT_EQ(set.Find("OK")->Description, "a\ttab (Imported from WPT file)");
+    std::vector<std::string> asked;
+    for (const auto& record : script->Records) asked.push_back(record.Text.toStdString());
+    const std::string ask = "\nCANCEL the remaining waypoints or just IGNORE this one?";
+    EXPECT_EQ(asked, (std::vector<std::string>{
+                         "Error importing waypoint no 1\n<Control character in waypoint code> in <Import waypoint>. "
+                         "Details: <character 0x00 at position 2>" + ask,
+                         "Error importing waypoint no 2\n<Control character in waypoint code> in <Import waypoint>. "
+                         "Details: <character 0x1B at position 4>" + ask,
+                         "Error importing waypoint no 3\n<Control character in waypoint code> in <Import waypoint>. "
+                         "Details: <character 0x09 at position 2>" + ask,
+                         "Error importing waypoint no 4\n<Control character in waypoint description> in <Import "
+                         "waypoint>. Details: <character 0x0B at position 5>" + ask}));
+}
+
+TEST(WaypointImport, OnlyARegularFileOfBoundedSizeIsRead)
+{
+    QTemporaryDir folder;
+    auto script = TScriptedSeams::Create();
+    TScopedSeams seams(script->Install());
+    auto cantOpen = [](const QString& path) {
+        return "<Can't open> in <Open waypoint file>. Details: <" + path.toStdString() + ">";
+    };
+    // A FIFO without a writer would block the window for ever.
+    const QString fifo = folder.filePath(QStringLiteral("fifo.wpt"));
+    uitest::TFifoWatch watch(fifo.toStdString());
+    ASSERT_TRUE(watch.Made());
+    EXPECT_EQ(Refusal(fifo), cantOpen(fifo));
+    EXPECT_FALSE(watch.Released()) << "the import waited for a writer";
+    // A device: /dev/zero would be read for ever.
+    EXPECT_EQ(Refusal(QStringLiteral("/dev/null")), cantOpen(QStringLiteral("/dev/null")));
+    // A valid header and then far more than any waypoint file holds.
+    const QString big = WriteFile(folder, Header + "1,A,1,2\r\n");
+    std::filesystem::resize_file(big.toStdString(), (64u << 20) + 1);
+    EXPECT_EQ(Refusal(big), cantOpen(big));
+    EXPECT_TRUE(script->Records.empty());
+}
+
+TEST(WaypointImport, MessagesQuoteTheStartOfALongLine)
+{
+    QTemporaryDir folder;
+    auto script = TScriptedSeams::Create();
+    TScopedSeams seams(script->Install());
+    const std::string start(80, 'x');
+    // Line ends of CR only: the whole file is one line.
+    EXPECT_EQ(Refusal(WriteFile(folder, "OziExplorer Waypoint File Version 1.1\rWGS 84\r" +
+                                            QByteArray(100000, 'y') + "\r")),
+              "<Unsupported file format> in <Open waypoint file>. Details: <OziExplorer Waypoint File Version "
+              "1.1\rWGS 84\r" + std::string(80 - 45, 'y') + "...>");
+    EXPECT_EQ(Refusal(WriteFile(folder, "OziExplorer Waypoint File Version 1.1\n" + QByteArray(100000, 'x'))),
+              "<Datum must be \"WGS 84\"> in <Open waypoint file>. Details: <" + start + "...>");
+
+    script->AnswerButton(TButton::Ignore);
+    script->AnswerButton(TButton::Ignore);
+    TWayPointSet set;
+    const QByteArray huge(1000000, 'x');
+    EXPECT_EQ(ImportOziWaypoints(set, WriteFile(folder, Header + "1,," + huge + "\n2,A," + huge + ",1\n")), 0);
+    ASSERT_EQ(script->Records.size(), 2u);
+    EXPECT_EQ(script->Records[0].Text.section(u'\n', 1, 1).toStdString(),
+              "<Missing waypoint code> in <Import waypoint>. Details: <1,," + start.substr(3) + "...>");
+    EXPECT_EQ(script->Records[1].Text.section(u'\n', 1, 1).toStdString(),
+              "<Invalid latitude> in <Import waypoint>. Details: <" + start + "...>");
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include <sys/resource.h>
 
@@ -156,6 +157,63 @@ TEST(XmlOutput, RefusesATargetThatCannotBeWritten)
         EXPECT_EQ(WhatOf([&] { TXmlOutput w(target); }),
                   "<Can't open XML file for output> in <>. Details: <" + target + ">");
     }
+    // A read-only file, also for a user whom the system lets write anything.
+    const std::string readOnly = dir.File("ro.xch");
+    WriteFileBytes(readOnly, "old");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(WhatOf([&] { TXmlOutput w(readOnly); }),
+              "<Can't open XML file for output> in <>. Details: <" + readOnly + ">");
+    EXPECT_EQ(ReadFileBytes(readOnly), "old");
+}
+
+TEST(XmlOutput, TheStepBeforeReplacingSeesTheNewTextOnDiskAndMayStopTheSave)
+{
+    TempDir dir;
+    fs::create_directory(dir.File("real"));
+    const std::string target = dir.File("real/c.xch");
+    WriteFileBytes(target, "old");
+    fs::create_symlink("real/c.xch", dir.File("l2.xch"));
+    fs::create_symlink("l2.xch", dir.File("l1.xch"));
+    auto unchanged = [&] {
+        EXPECT_EQ(ReadFileBytes(target), "old");
+        EXPECT_EQ(FilesIn(dir.File("real")), 1u);
+        EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")));
+        EXPECT_TRUE(fs::is_symlink(dir.File("l2.xch")));
+    };
+    auto writer = [&](std::unique_ptr<TXmlOutput>& w) {
+        w = std::make_unique<TXmlOutput>(dir.File("l1.xch"));
+        w->WriteHeader();
+    };
+    std::unique_ptr<TXmlOutput> w;
+    writer(w);
+    std::string seen;
+    std::string besideIt;
+    EXPECT_FALSE(w->Close([&](const std::string& t) {
+        seen = t;
+        for (const auto& e : fs::directory_iterator(dir.File("real")))
+            if (e.path() != fs::path(target)) besideIt = ReadFileBytes(e.path().string());
+        return false;
+    }));
+    EXPECT_EQ(fs::canonical(seen), fs::canonical(target));
+    EXPECT_EQ(besideIt, w->Text());
+    unchanged();
+
+    writer(w);
+    EXPECT_EQ(WhatOf([&] { w->Close([](const std::string&) -> bool { throw TException("", "No backup", ""); }); }),
+              "<No backup> in <>. Details: <>");
+    unchanged();
+
+    writer(w);
+    EXPECT_TRUE(w->Close([](const std::string&) { return true; }));
+    EXPECT_EQ(ReadFileBytes(target), w->Text());
+    EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("l2.xch")));
+
+    // Built in memory only: nothing to close onto.
+    TXmlOutput memory;
+    memory.WriteHeader();
+    EXPECT_EQ(memory.Text().substr(0, 5), "<?xml");
+    EXPECT_EQ(WhatOf([&] { memory.Close(); }), "<Can't write XML file> in <>. Details: <>");
 }
 
 TEST(XmlOutput, WritesNothingUnlessClosedAndKeepsTheOldFileOnFailure)

@@ -1,0 +1,217 @@
+// The window's own files: "lastmap", the championship saved with its backup,
+// the name Save proposes, the unsaved-changes check, and map bitmaps that are
+// not what they claim.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+
+#include <sys/resource.h>
+
+#include <QAction>
+
+#include "FifoWatch.h"
+#include "WindowFixture.h"
+#include "model/Championship.h"
+#include "model/Map.h"
+#include "ui/MapWindow.h"
+
+using namespace uitest;
+namespace fs = std::filesystem;
+
+TEST_F(WindowTest, LastMapIsReplacedNeverFollowedAndFollowsARename)
+{
+    const std::string file = WriteChampionship();
+    const std::string lastMap = Dir.File("lastmap");
+    WriteFileBytes(Dir.File("victim"), "precious");
+    fs::create_symlink("victim", lastMap);
+    Start();
+    Open(file);
+    EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
+
+    Select({"CUP", "Geo", "Maps", "M"});
+    W().Loadmap1Click();
+    ASSERT_NE(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_EQ(ReadFileBytes(Dir.File("victim")), "precious");
+    EXPECT_FALSE(fs::is_symlink(lastMap));
+    EXPECT_EQ(ReadFileBytes(lastMap), "M");
+
+    // Renamed through the map information dialog (its table is read-only).
+    Script->AnswerDialog({true, {{"ShortName", "MY"}}});
+    W().Editmapinformation1Click();
+    EXPECT_EQ(ReadFileBytes(lastMap), "MY");
+
+    Script->AnswerFile(QString::fromStdString(file));
+    W().ToolButtonSaveChamp->trigger();
+    Program.reset();
+    Start();
+    Open(file);
+    ASSERT_NE(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_EQ(UserInterface.MapWindow.Map->GetAttribute(acShortName), "MY");
+}
+
+TEST_F(WindowTest, ALastMapThatIsAFifoHoldsNothingUp)
+{
+    const std::string file = WriteChampionship();
+    TFifoWatch watch(Dir.File("lastmap"));
+    ASSERT_TRUE(watch.Made());
+    // At the start, with the file on the command line, and by Open.
+    Start({QString::fromStdString(file)});
+    EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_TRUE(W().ToolButtonSaveChamp->isEnabled());
+    EXPECT_TRUE(TakePrompts().empty());
+    Program.reset();
+    Start();
+    Open(file);
+    EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_TRUE(W().ToolButtonSaveChamp->isEnabled());
+    EXPECT_FALSE(watch.Released()) << "lastmap was opened as a FIFO";
+}
+
+TEST_F(WindowTest, SaveProposesTheFileTheQuitQuestionNames)
+{
+    // The short name is "CUP"; the folder holds it as "cup.xch".
+    const std::string file = WriteChampionship("cup.xch");
+    Start({QString::fromStdString(file)});
+    W().show();
+    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
+    Script->AnswerButton(TButton::Cancel);
+    W().close();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"Save changes to " + file + "?"});
+
+    Script->AnswerButton(TButton::Save);
+    Script->AnswerFile(QString::fromStdString(file)); // Enter on the proposal
+    W().close();
+    EXPECT_EQ(TakePrompts(), (std::vector<std::string>{"Save changes to " + file + "?", "cup.xch"}));
+    EXPECT_FALSE(W().isVisible());
+    EXPECT_NE(ReadFileBytes(file).find("Elsewhere"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Dir.File("CUP.xch")));
+
+    // The name as it is wins over one that differs in case.
+    WriteFileBytes(Dir.File("CUP.xch"), "");
+    W().ToolButtonSaveChamp->trigger();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"CUP.xch"});
+}
+
+TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
+{
+    const std::string file = WriteChampionship();
+    const std::string old = ReadFileBytes(file);
+    Start({QString::fromStdString(file)});
+    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
+    auto files = [this] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(Dir.Path())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = files();
+
+    // A full disk: files may grow to 100 bytes only.
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{100, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        Script->AnswerFile(QString::fromStdString(file));
+        W().ToolButtonSaveChamp->trigger();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    std::vector<std::string> prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[1], "<Can't write XML file> in <>. Details: <" + file + ">\nNothing was saved: " + file +
+                              " is as it was.");
+    EXPECT_EQ(ReadFileBytes(file), old);
+    EXPECT_EQ(files(), before);
+
+    // A read-only file is refused as it is, not replaced by a writable one.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Script->AnswerFile(QString::fromStdString(file));
+    W().ToolButtonSaveChamp->trigger();
+    prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[1].substr(0, 42), "<Can't open XML file for output> in <>. De");
+    EXPECT_EQ(ReadFileBytes(file), old);
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    // Through two links: the file at the end gets the text and the backup,
+    // the links stay links.
+    fs::create_directory(Dir.File("real"));
+    const std::string real = Dir.File("real/demo.xch");
+    WriteFileBytes(real, old);
+    fs::create_symlink("real/demo.xch", Dir.File("l2.xch"));
+    fs::create_symlink("l2.xch", Dir.File("l1.xch"));
+    Script->AnswerFile(QString::fromStdString(Dir.File("l1.xch")));
+    W().ToolButtonSaveChamp->trigger();
+    EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
+    EXPECT_TRUE(fs::is_symlink(Dir.File("l1.xch")));
+    EXPECT_TRUE(fs::is_symlink(Dir.File("l2.xch")));
+    EXPECT_NE(ReadFileBytes(real).find("Elsewhere"), std::string::npos);
+    std::vector<std::string> kept;
+    for (const auto& e : fs::directory_iterator(Dir.File("real"))) kept.push_back(e.path().filename().string());
+    ASSERT_EQ(kept.size(), 2u) << "no backup, or a temporary left";
+    const std::string backup = kept[0] == "demo.xch" ? kept[1] : kept[0];
+    EXPECT_EQ(backup.size(), std::string("demo.xch.").size() + 14) << backup;
+    EXPECT_EQ(ReadFileBytes(Dir.File("real/" + backup)), old);
+}
+
+TEST_F(WindowTest, TheUnsavedChangesCheckNeedsNoFile)
+{
+    // Another user made the old snapshot's name a folder in the shared
+    // temporary folder.
+    TempDir temp;
+    fs::create_directory(temp.File("zephyrant-snapshot.xch"));
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(temp.Path().string()));
+    const std::string file = WriteChampionship();
+    Start({QString::fromStdString(file)});
+    W().show();
+    EXPECT_TRUE(TakePrompts().empty());
+    EXPECT_FALSE(W().Modified());
+    Script->AnswerButton(TButton::No);
+    W().close();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"Do you really want to quit?"});
+    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
+    EXPECT_TRUE(W().Modified());
+    Script->AnswerFile(QString::fromStdString(file));
+    W().ToolButtonSaveChamp->trigger();
+    EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
+    EXPECT_FALSE(W().Modified());
+    if (oldTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(WindowTest, AMapBitmapThatIsAFifoHoldsNothingUp)
+{
+    const std::string file = WriteChampionship();
+    const std::string fifo = Dir.File("fifo.bmp");
+    TFifoWatch watch(fifo);
+    ASSERT_TRUE(watch.Made());
+    Start({QString::fromStdString(file)});
+    const std::string refusal = "<Can't load map bitmap> in <>. Details: <" + fifo + ">";
+
+    Select({"CUP", "Geo", "Maps"});
+    Script->AnswerDialog({true,
+                          {{"ShortName", "F"},
+                           {"FileName", "fifo.bmp"},
+                           {"DatumName", "WGS 84"},
+                           {"DatumRegion", "Global"},
+                           {"Projection", "UTM"}}});
+    W().TreeMenuNew->trigger();
+    std::vector<std::string> prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[1], refusal);
+
+    Select({"CUP", "Geo", "Maps", "F"});
+    W().findChild<QAction*>(QStringLiteral("Loadmap1"))->trigger();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{refusal});
+    EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
+    EXPECT_FALSE(watch.Released()) << "the bitmap was opened as a FIFO";
+}
