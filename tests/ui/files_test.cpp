@@ -127,6 +127,21 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     EXPECT_EQ(ReadFileBytes(file), old);
     EXPECT_EQ(files(), before);
 
+    // A value the file could not give back is refused before anything is
+    // written, with the node and the attribute named.
+    TChampionship* championship = *UserInterface.Championships.begin();
+    championship->SetAttribute(acVenue, "Else\x01where");
+    Script->AnswerFile(QString::fromStdString(file));
+    W().ToolButtonSaveChamp->trigger();
+    prompts = TakePrompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_NE(prompts[1].find("<Control character in a text>"), std::string::npos) << prompts[1];
+    EXPECT_NE(prompts[1].find("Venue"), std::string::npos) << prompts[1];
+    EXPECT_NE(prompts[1].find("Nothing was saved: " + file + " is as it was."), std::string::npos) << prompts[1];
+    EXPECT_EQ(ReadFileBytes(file), old);
+    EXPECT_EQ(files(), before);
+    championship->SetAttribute(acVenue, "Elsewhere");
+
     // A read-only file is refused as it is, not replaced by a writable one.
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     Script->AnswerFile(QString::fromStdString(file));
