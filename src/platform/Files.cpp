@@ -67,3 +67,14 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
     }
     return -1;
 }
+
+bool WriteAll(int fd, const std::string& text)
+{
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}

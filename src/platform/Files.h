@@ -23,3 +23,7 @@ std::string FollowLinks(const std::string& path);
 // suffix and is shortened so that it stays within the file system's limit
 // for one name, whatever the target's length.
 int CreateFileBeside(const std::string& target, std::string& tempName);
+
+// Writes all of `text` to the descriptor, going on after interruptions;
+// false on the first error.
+bool WriteAll(int fd, const std::string& text);

@@ -133,13 +133,7 @@ void WriteLastMap(const std::string& shortName)
     std::string temp;
     const int fd = CreateFileBeside(path, temp);
     if (fd < 0) return;
-    bool written = true;
-    for (std::size_t done = 0; written && done < shortName.size();) {
-        const ssize_t n = ::write(fd, shortName.data() + done, shortName.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) done += static_cast<std::size_t>(n);
-    }
+    bool written = WriteAll(fd, shortName);
     written = ::close(fd) == 0 && written;
     if (!written || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
 }

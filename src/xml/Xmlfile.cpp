@@ -327,15 +327,8 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
     struct stat st {};
     if (::stat(FTarget.c_str(), &st) == 0)
         ::fchmod(fd, st.st_mode & 07777);
-    std::size_t done = 0;
-    while (done < FText.size()) {
-        const ssize_t n = ::write(fd, FText.data() + done, FText.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(true);
-        done += static_cast<std::size_t>(n);
-    }
+    if (!WriteAll(fd, FText))
+        fail(true);
     if (::fsync(fd) != 0)
         fail(true);
     if (::close(fd) != 0)

@@ -141,6 +141,19 @@ public:
         View.Redraw();
     }
 
+    // Another UTM map of the championship on WGS 84, without references.
+    TMap* AddMap(const std::string& name, const std::string& file)
+    {
+        auto* map = new TMap;
+        map->SetAttribute(acShortName, name);
+        map->SetAttribute(acMapFile, file);
+        map->SetAttribute(acDatum, "WGS 84");
+        map->SetAttribute(acRegion, "Global");
+        map->SetAttribute(acProjection, "UTM");
+        Championship->AddMap(map);
+        return map;
+    }
+
     TWayPoint* AddWaypoint(const std::string& code, double px, double py)
     {
         return Championship->WayPoints.Add(TWayPoint(PixelLocation(px, py), code));

@@ -14,25 +14,13 @@ using namespace mapview;
 
 namespace {
 
-TMap* AddMap(TMapFixture& f, const std::string& name, const std::string& file)
-{
-    auto* map = new TMap;
-    map->SetAttribute(acShortName, name);
-    map->SetAttribute(acMapFile, file);
-    map->SetAttribute(acDatum, "WGS 84");
-    map->SetAttribute(acRegion, "Global");
-    map->SetAttribute(acProjection, "UTM");
-    f.Championship->AddMap(map);
-    return map;
-}
-
 // The details of the refusal to load the file, or "loaded".
 std::string Refusal(TMapFixture& f, const std::string& file)
 {
     static int maps = 0;
     TMap* shown = f.View.Map;
     try {
-        f.View.LoadMap(AddMap(f, "B" + std::to_string(++maps), file), &f.Canvas);
+        f.View.LoadMap(f.AddMap("B" + std::to_string(++maps), file), &f.Canvas);
     } catch (const TException& e) {
         EXPECT_EQ(e.WhatText(), "Can't load map bitmap");
         EXPECT_EQ(f.View.Map, shown) << "the map shown went";

@@ -37,18 +37,6 @@ TScreenPoint ScreenOf(const TMapFixture& f, const TMapPoint& bitmapPoint)
     return f.Screen(bitmapPoint.X, bitmapPoint.Y);
 }
 
-TMap* AddMap(TMapFixture& f, const std::string& name, const std::string& file)
-{
-    auto* map = new TMap;
-    map->SetAttribute(acShortName, name);
-    map->SetAttribute(acMapFile, file);
-    map->SetAttribute(acDatum, "WGS 84");
-    map->SetAttribute(acRegion, "Global");
-    map->SetAttribute(acProjection, "UTM");
-    f.Championship->AddMap(map);
-    return map;
-}
-
 } // namespace
 
 TEST(MapView, ShowsTheBitmapAtScaleOneAndFollowsDragAndZoom)
@@ -109,7 +97,7 @@ TEST(MapView, AFailedLoadKeepsTheMapShownAndPaletteOrHugeBitmapsLoad)
     TMapFixture f;
     f.LoadMap();
     f.View.SetScale(0, 0, 2.0);
-    TMap* missing = AddMap(f, "M2", "missing.bmp");
+    TMap* missing = f.AddMap("M2", "missing.bmp");
     try {
         f.View.LoadMap(missing, &f.Canvas);
         FAIL() << "no exception";
@@ -130,7 +118,7 @@ TEST(MapView, AFailedLoadKeepsTheMapShownAndPaletteOrHugeBitmapsLoad)
     ASSERT_TRUE(palette.save(QString::fromStdString(f.Dir.File("palette.bmp")), "BMP"));
     ASSERT_EQ(std::filesystem::file_size(f.Dir.File("palette.bmp")), 14u + 40u + 256u * 4u + 40u * 30u)
         << "not an 8-bit file";
-    f.View.LoadMap(AddMap(f, "M3", "palette.bmp"), &f.Canvas);
+    f.View.LoadMap(f.AddMap("M3", "palette.bmp"), &f.Canvas);
     f.View.Redraw();
     EXPECT_EQ(f.Pixel(5, 5), qRgb(200, 100, 50));
     EXPECT_EQ(f.Pixel(45, 5), Silver);
@@ -156,7 +144,7 @@ TEST(MapView, AFailedLoadKeepsTheMapShownAndPaletteOrHugeBitmapsLoad)
     const std::string big = f.Dir.File("big.bmp");
     WriteFileBytes(big, header);
     std::filesystem::resize_file(big, 54 + 3ull * side * side);
-    f.View.LoadMap(AddMap(f, "M4", "big.bmp"), &f.Canvas);
+    f.View.LoadMap(f.AddMap("M4", "big.bmp"), &f.Canvas);
     EXPECT_EQ(f.View.View.BitmapWidth, side);
     f.View.SetScale(0, 0, 16.0);
     EXPECT_EQ(f.Pixel(600, 450), Black);
@@ -442,7 +430,7 @@ TEST(MapView, PointerPositionAndSnapping)
 
     // Without references the pointer is taken in zone 30T.
     QuadrantBitmap().save(QString::fromStdString(f.Dir.File("bare.bmp")), "BMP");
-    f.View.LoadMap(AddMap(f, "Bare", "bare.bmp"), &f.Canvas);
+    f.View.LoadMap(f.AddMap("Bare", "bare.bmp"), &f.Canvas);
     f.View.SetCursor(10, 10);
     ASSERT_TRUE(f.View.CursorGrid);
     EXPECT_EQ(f.View.CursorGrid->Zone, "30T");
