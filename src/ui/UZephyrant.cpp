@@ -867,6 +867,9 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     }
     if (!saved) return false;
     SetWorkingFolder(PathToQt(target));
+    // "lastmap" names the loaded map as the file now holds it, beside the
+    // file.
+    if (View().Map && View().Map->Owner() == championship) View().KeepLastMap();
     TakeSnapshot();
     return true;
 }
