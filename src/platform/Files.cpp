@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +69,49 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+namespace {
+
+// A whole decimal number written as std::to_string writes it, or -1.
+long long CanonicalNumber(const std::string& text)
+{
+    long long value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || std::to_string(value) != text) return -1;
+    return value;
+}
+
+} // namespace
+
+void RemoveStaleFilesBeside(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        // "<name, shortened as CreateFileBeside does>.tmp<pid>-<attempt>"
+        const std::string entryName = entry->d_name;
+        const std::size_t tmp = entryName.rfind(".tmp");
+        if (tmp == std::string::npos) continue;
+        const std::string suffix = entryName.substr(tmp);
+        const std::size_t dash = suffix.find('-');
+        if (dash == std::string::npos) continue;
+        const long long pid = CanonicalNumber(suffix.substr(4, dash - 4));
+        const long long attempt = CanonicalNumber(suffix.substr(dash + 1));
+        if (pid <= 0 || pid > INT_MAX || attempt < 0 || attempt >= 100) continue;
+        const std::size_t keep = std::min(name.size(), static_cast<std::size_t>(NAME_MAX) - suffix.size());
+        if (entryName.compare(0, tmp, name, 0, keep) != 0 || tmp != keep) continue;
+        // A process that still runs (or belongs to someone else) may be
+        // writing it right now.
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entryName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entryName.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 bool WriteAll(int fd, const std::string& text)

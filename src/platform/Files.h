@@ -24,6 +24,11 @@ std::string FollowLinks(const std::string& path);
 // for one name, whatever the target's length.
 int CreateFileBeside(const std::string& target, std::string& tempName);
 
+// Removes the files that CreateFileBeside made for `target` in a process
+// that has ended (one killed while it wrote): only regular files named as
+// this target's, never one of a process that still runs.
+void RemoveStaleFilesBeside(const std::string& target);
+
 // Writes all of `text` to the descriptor, going on after interruptions;
 // false on the first error.
 bool WriteAll(int fd, const std::string& text);

@@ -311,6 +311,8 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         return true;
     if (FTarget.empty())
         CantWrite(FFileName);
+    // What a save that was killed left beside the file.
+    RemoveStaleFilesBeside(FTarget);
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
@@ -323,10 +325,18 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         ::unlink(temp.c_str());
         CantWrite(FFileName);
     };
-    // Keep the permissions of the file being replaced.
+    // Keep the owner (where this user may give it), the group (a file shared
+    // by a group stays shared) and the permissions of the file being
+    // replaced; the mode last, as a change of owner clears set-id bits.
     struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0)
+    if (::stat(FTarget.c_str(), &st) == 0) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only the group, which a member may give; failing that the file
+            // is this user's, as any new file.
+            [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        }
         ::fchmod(fd, st.st_mode & 07777);
+    }
     if (!WriteAll(fd, FText))
         fail(true);
     if (::fsync(fd) != 0)

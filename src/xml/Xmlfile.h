@@ -114,7 +114,10 @@ public:
     // `beforeReplace`, when given, is called with the target (its links
     // followed) once the new text is safely on disk and before it replaces
     // the old file; when it returns false (Close then returns false) or
-    // throws, the temporary goes and the target is untouched.
+    // throws, the temporary goes and the target is untouched. The new file
+    // takes the old one's owner where the user may give it, its group and
+    // its mode. Temporaries of this target left by a process that has ended
+    // are removed first.
     bool Close(const std::function<bool(const std::string& target)>& beforeReplace = {});
 
     // The document built so far (for tests and in-memory use).
