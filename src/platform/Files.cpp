@@ -114,6 +114,62 @@ void RemoveStaleFilesBeside(const std::string& target)
     ::closedir(dir);
 }
 
+namespace {
+
+bool ReadAllAt(int fd, std::string& text)
+{
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The whole text from the file's start, then the file cut to its length and
+// synced.
+bool PutText(int fd, const std::string& text)
+{
+    return ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, text) &&
+           ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 && ::fsync(fd) == 0;
+}
+
+} // namespace
+
+bool OverwriteFile(const std::string& path, const std::string& text, bool& untouched)
+{
+    // Not atomic, unlike a file renamed over the old one: a crash (or power
+    // loss) while it writes leaves the file mixed. Used only when the folder
+    // can take no new file, so there is no other way, and the user agreed.
+    untouched = true;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    std::string old;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    if (ok) {
+        old.resize(static_cast<std::size_t>(st.st_size));
+        ok = ReadAllAt(fd, old);
+    }
+    // The room for the longer text first: a full disk or a size limit then
+    // stops the save before a byte of the old text changes.
+    if (ok && text.size() > old.size() && ::posix_fallocate(fd, 0, static_cast<off_t>(text.size())) != 0) {
+        ok = false;
+        // Whatever it reserved before it failed goes again.
+        untouched = ::ftruncate(fd, st.st_size) == 0;
+    }
+    if (!ok) {
+        ::close(fd);
+        return false;
+    }
+    const bool written = PutText(fd, text);
+    // Whatever failed, the old text goes back rather than leaving a mix.
+    if (!written) untouched = PutText(fd, old);
+    ::close(fd);
+    return written;
+}
+
 bool WriteAll(int fd, const std::string& text)
 {
     for (std::size_t done = 0; done < text.size();) {

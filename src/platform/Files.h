@@ -29,6 +29,13 @@ int CreateFileBeside(const std::string& target, std::string& tempName);
 // this target's, never one of a process that still runs.
 void RemoveStaleFilesBeside(const std::string& target);
 
+// Puts `text` into the existing regular file `path` itself, for when its
+// folder cannot take a new file to rename over it. The space is reserved
+// first, the old text is overwritten and only then cut to the new length,
+// and the file is synced. False on failure: `untouched` then says whether
+// the old text is back in the file as it was.
+bool OverwriteFile(const std::string& path, const std::string& text, bool& untouched);
+
 // Writes all of `text` to the descriptor, going on after interruptions;
 // false on the first error.
 bool WriteAll(int fd, const std::string& text);
