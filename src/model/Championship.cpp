@@ -85,12 +85,13 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 // ---------------------------------------------------------------- file
 
 bool TChampionship::Save(const std::string& fileName,
-                         const std::function<bool(const std::string& target)>& beforeReplace)
+                         const std::function<bool(const std::string& target)>& beforeReplace,
+                         const std::function<bool(const std::string& target)>& writeInPlace)
 {
     TXmlOutput out(fileName);
     SetAttribute(acVersion, Platform::VersionText());
     WriteXml(out);
-    return out.Close(beforeReplace);
+    return out.Close(beforeReplace, writeInPlace);
 }
 
 void TChampionship::WriteXml(TXmlOutput& out)

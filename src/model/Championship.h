@@ -75,9 +75,13 @@ public:
     // "Can't open XML file for output" or "Can't write XML file" (details:
     // the file name) with the old file untouched. `beforeReplace` is
     // TXmlOutput::Close's: it runs once the new text is on disk, before the
-    // old file is replaced, and may stop the save (false is returned).
+    // old file is replaced, and may stop the save (false is returned);
+    // `writeInPlace` is Close's too: asked when the folder can take no new
+    // file (a failure of that write may leave the file changed:
+    // TXmlOutput::WrittenInPart).
     bool Save(const std::string& fileName,
-              const std::function<bool(const std::string& target)>& beforeReplace = {});
+              const std::function<bool(const std::string& target)>& beforeReplace = {},
+              const std::function<bool(const std::string& target)>& writeInPlace = {});
 
     const std::string& FileName() const { return FFileName; }
     // The file name up to and including its last "/", "\" or ":"; empty

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +69,105 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+namespace {
+
+// A whole decimal number written as std::to_string writes it, or -1.
+long long CanonicalNumber(const std::string& text)
+{
+    long long value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || std::to_string(value) != text) return -1;
+    return value;
+}
+
+} // namespace
+
+void RemoveStaleFilesBeside(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        // "<name, shortened as CreateFileBeside does>.tmp<pid>-<attempt>"
+        const std::string entryName = entry->d_name;
+        const std::size_t tmp = entryName.rfind(".tmp");
+        if (tmp == std::string::npos) continue;
+        const std::string suffix = entryName.substr(tmp);
+        const std::size_t dash = suffix.find('-');
+        if (dash == std::string::npos) continue;
+        const long long pid = CanonicalNumber(suffix.substr(4, dash - 4));
+        const long long attempt = CanonicalNumber(suffix.substr(dash + 1));
+        if (pid <= 0 || pid > INT_MAX || attempt < 0 || attempt >= 100) continue;
+        const std::size_t keep = std::min(name.size(), static_cast<std::size_t>(NAME_MAX) - suffix.size());
+        if (entryName.compare(0, tmp, name, 0, keep) != 0 || tmp != keep) continue;
+        // A process that still runs (or belongs to someone else) may be
+        // writing it right now.
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entryName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entryName.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
+namespace {
+
+bool ReadAllAt(int fd, std::string& text)
+{
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The whole text from the file's start, then the file cut to its length and
+// synced.
+bool PutText(int fd, const std::string& text)
+{
+    return ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, text) &&
+           ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 && ::fsync(fd) == 0;
+}
+
+} // namespace
+
+bool OverwriteFile(const std::string& path, const std::string& text, bool& untouched)
+{
+    // Not atomic, unlike a file renamed over the old one: a crash (or power
+    // loss) while it writes leaves the file mixed. Used only when the folder
+    // can take no new file, so there is no other way, and the user agreed.
+    untouched = true;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    std::string old;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    if (ok) {
+        old.resize(static_cast<std::size_t>(st.st_size));
+        ok = ReadAllAt(fd, old);
+    }
+    // The room for the longer text first: a full disk or a size limit then
+    // stops the save before a byte of the old text changes.
+    if (ok && text.size() > old.size() && ::posix_fallocate(fd, 0, static_cast<off_t>(text.size())) != 0) {
+        ok = false;
+        // Whatever it reserved before it failed goes again.
+        untouched = ::ftruncate(fd, st.st_size) == 0;
+    }
+    if (!ok) {
+        ::close(fd);
+        return false;
+    }
+    const bool written = PutText(fd, text);
+    // Whatever failed, the old text goes back rather than leaving a mix.
+    if (!written) untouched = PutText(fd, old);
+    ::close(fd);
+    return written;
 }
 
 bool WriteAll(int fd, const std::string& text)

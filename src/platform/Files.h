@@ -24,6 +24,18 @@ std::string FollowLinks(const std::string& path);
 // for one name, whatever the target's length.
 int CreateFileBeside(const std::string& target, std::string& tempName);
 
+// Removes the files that CreateFileBeside made for `target` in a process
+// that has ended (one killed while it wrote): only regular files named as
+// this target's, never one of a process that still runs.
+void RemoveStaleFilesBeside(const std::string& target);
+
+// Puts `text` into the existing regular file `path` itself, for when its
+// folder cannot take a new file to rename over it. The space is reserved
+// first, the old text is overwritten and only then cut to the new length,
+// and the file is synced. False on failure: `untouched` then says whether
+// the old text is back in the file as it was.
+bool OverwriteFile(const std::string& path, const std::string& text, bool& untouched);
+
 // Writes all of `text` to the descriptor, going on after interruptions;
 // false on the first error.
 bool WriteAll(int fd, const std::string& text);

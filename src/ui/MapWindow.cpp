@@ -184,15 +184,12 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     map->Georef.Calculate(map->ProjectionKind);
     map->SetGrid(FBitmap.width(), FBitmap.height(), spacing);
 
-    FLastMapName = map->GetAttribute(acShortName);
-    WriteLastMap(FLastMapName);
+    WriteLastMap(map->GetAttribute(acShortName));
 }
 
 void TMapWindow::KeepLastMap()
 {
-    if (!Map || Map->GetAttribute(acShortName) == FLastMapName) return;
-    FLastMapName = Map->GetAttribute(acShortName);
-    WriteLastMap(FLastMapName);
+    if (Map) WriteLastMap(Map->GetAttribute(acShortName));
 }
 
 void TMapWindow::Paint()

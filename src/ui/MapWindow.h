@@ -79,8 +79,9 @@ public:
     // read first: when that fails (TException) the previous map, view and
     // transform stay as they were.
     void LoadMap(TMap* map, TMapCanvas* target);
-    // Writes "lastmap" again when the loaded map's short name is no longer
-    // the one it holds, so that the next Open finds the map.
+    // Writes "lastmap" in the working folder again, with the loaded map's
+    // short name as it is now: called once the championship is saved, so
+    // that it names a map of the file as saved.
     void KeepLastMap();
     // Quick and full repaint.
     void Paint();
@@ -192,5 +193,4 @@ private:
     std::vector<QImage> FPyramid; // FBitmap halved again and again
     std::vector<TScreenPoint> FScreenPoints; // DrawPolyline's, kept to spare allocations
     bool FMovingMarker = false;   // AutoMove's redraw is under way
-    std::string FLastMapName;     // what "lastmap" was last given
 };

@@ -846,6 +846,17 @@ bool KeepBackup(const std::string& target)
                     PathToQt(backup) + QStringLiteral(". Save without a backup?"));
 }
 
+// The folder takes no new file: neither the new text beside the file nor a
+// backup. The user decides whether the file itself gets the text.
+bool AskWriteInPlace(const std::string& target)
+{
+    const QString file = PathToQt(target);
+    const QString folder = PathToQt(std::filesystem::path(target).parent_path().string());
+    return AskYesNo(QStringLiteral("Can't create a file in the folder %1, so %2 can't be replaced safely and no copy "
+                                   "of it can be kept. Write the new text into %2 itself, without a backup?")
+                        .arg(folder, file));
+}
+
 } // namespace
 
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
@@ -859,14 +870,24 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
         saved = championship->Save(PathFromQt(fileName), [&target](const std::string& final) {
             target = final;
             return KeepBackup(final);
+        }, [&target](const std::string& final) {
+            target = final;
+            return AskWriteInPlace(final);
         });
     } catch (const TException& e) {
-        ShowError(ToQt(e.Message()) + QStringLiteral("\nNothing was saved: ") + fileName +
-                  QStringLiteral(" is as it was."));
+        if (e.WhatText() == TXmlOutput::WrittenInPart)
+            ShowError(ToQt(e.Message()) + QStringLiteral("\nSave again: ") + fileName +
+                      QStringLiteral(" may hold only part of the text."));
+        else
+            ShowError(ToQt(e.Message()) + QStringLiteral("\nNothing was saved: ") + fileName +
+                      QStringLiteral(" is as it was."));
         return false;
     }
     if (!saved) return false;
     SetWorkingFolder(PathToQt(target));
+    // "lastmap" names the loaded map as the file now holds it, beside the
+    // file.
+    if (View().Map && View().Map->Owner() == championship) View().KeepLastMap();
     TakeSnapshot();
     return true;
 }

@@ -406,7 +406,6 @@ void TZephyrant::CopyMapFields(TMap* map, const TMapFields& fields)
     map->SetAttribute(acRegion, fields.DatumRegion);
     map->SetAttribute(acProjection, fields.Projection);
     map->SetAttribute(acScale, fields.Scale);
-    View().KeepLastMap();
 }
 
 // ---------------------------------------------------------------- waypoints

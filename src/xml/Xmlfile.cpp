@@ -176,12 +176,22 @@ TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarg
     if (folder.empty())
         folder = ".";
     struct stat st {};
-    bool ok = !fileName.empty() && target.has_filename() && ::stat(folder.c_str(), &st) == 0 &&
-              S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (ok && ::stat(FTarget.c_str(), &st) == 0)
-        ok = S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 && ::access(FTarget.c_str(), W_OK) == 0;
+    bool ok = !fileName.empty() && target.has_filename() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    // A folder without any write permission takes no new file, whoever
+    // runs the program, as a read-only file is not written.
+    FFolderTakesFiles = ok && (st.st_mode & 0222) != 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    // A file that exists must be writable; a new one needs the folder.
+    if (ok)
+        ok = ::stat(FTarget.c_str(), &st) == 0 ? TargetWritable() : FFolderTakesFiles;
     if (!ok)
         throw TException("", "Can't open XML file for output", fileName);
+}
+
+bool TXmlOutput::TargetWritable() const
+{
+    struct stat st {};
+    return ::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 &&
+           ::access(FTarget.c_str(), W_OK) == 0;
 }
 
 TXmlOutput::TXmlOutput() = default;
@@ -305,28 +315,44 @@ void TXmlOutput::CloseElement()
     FOpenKeys.pop_back();
 }
 
-bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& beforeReplace)
+bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& beforeReplace,
+                       const std::function<bool(const std::string& target)>& writeInPlace)
 {
     if (FClosed)
         return true;
     if (FTarget.empty())
         CantWrite(FFileName);
+    if (!FFolderTakesFiles)
+        return WriteInPlace(writeInPlace);
+    // What a save that was killed left beside the file.
+    RemoveStaleFilesBeside(FTarget);
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
     const int fd = CreateFileBeside(FTarget, temp);
-    if (fd < 0)
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM || errno == EROFS)
+            return WriteInPlace(writeInPlace);
         CantWrite(FFileName);
+    }
     auto fail = [&](bool isOpen) {
         if (isOpen)
             ::close(fd);
         ::unlink(temp.c_str());
         CantWrite(FFileName);
     };
-    // Keep the permissions of the file being replaced.
+    // Keep the owner (where this user may give it), the group (a file shared
+    // by a group stays shared) and the permissions of the file being
+    // replaced; the mode last, as a change of owner clears set-id bits.
     struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0)
+    if (::stat(FTarget.c_str(), &st) == 0) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only the group, which a member may give; failing that the file
+            // is this user's, as any new file.
+            [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        }
         ::fchmod(fd, st.st_mode & 07777);
+    }
     if (!WriteAll(fd, FText))
         fail(true);
     if (::fsync(fd) != 0)
@@ -346,6 +372,22 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
     }
     if (::rename(temp.c_str(), FTarget.c_str()) != 0)
         fail(false);
+    FClosed = true;
+    return true;
+}
+
+bool TXmlOutput::WriteInPlace(const std::function<bool(const std::string& target)>& ask)
+{
+    if (!ask || !TargetWritable())
+        CantWrite(FFileName);
+    if (!ask(FTarget))
+        return false;
+    bool untouched = true;
+    if (!OverwriteFile(FTarget, FText, untouched)) {
+        if (untouched)
+            CantWrite(FFileName);
+        throw TException("", WrittenInPart, FFileName);
+    }
     FClosed = true;
     return true;
 }

@@ -76,9 +76,9 @@ public:
     // A document built in memory only (Text()); Close() writes nothing and
     // throws "Can't write XML file".
     TXmlOutput();
-    // Checks that the target's folder can take the file and that the target,
-    // when it exists, is a regular file that may be written (a file without
-    // any write permission counts as read-only, whoever runs the program);
+    // Checks that the target, when it exists, is a regular file that may be
+    // written (a file without any write permission counts as read-only,
+    // whoever runs the program), or else that its folder can take the file;
     // throws TException "Can't open XML file for output" (details: the file
     // name) when not.
     explicit TXmlOutput(const std::string& fileName);
@@ -114,8 +114,20 @@ public:
     // `beforeReplace`, when given, is called with the target (its links
     // followed) once the new text is safely on disk and before it replaces
     // the old file; when it returns false (Close then returns false) or
-    // throws, the temporary goes and the target is untouched.
-    bool Close(const std::function<bool(const std::string& target)>& beforeReplace = {});
+    // throws, the temporary goes and the target is untouched. The new file
+    // takes the old one's owner where the user may give it, its group and
+    // its mode. Temporaries of this target left by a process that has ended
+    // are removed first.
+    // When the folder can take no new file (no write permission, even for a
+    // user whom the system lets write anything) but the target is writable,
+    // `writeInPlace` is asked instead (with the target): true puts the text
+    // into the target itself, without `beforeReplace`; false returns false
+    // with the target untouched; none throws "Can't write XML file". Should
+    // that write fail with the old text no longer in the file, the
+    // TException's what-text is WrittenInPart.
+    bool Close(const std::function<bool(const std::string& target)>& beforeReplace = {},
+               const std::function<bool(const std::string& target)>& writeInPlace = {});
+    static constexpr const char* WrittenInPart = "XML file written only in part";
 
     // The document built so far (for tests and in-memory use).
     const std::string& Text() const { return FText; }
@@ -123,6 +135,9 @@ public:
 private:
     std::string FFileName;
     std::string FTarget; // the file name with its links followed
+    bool FFolderTakesFiles = false;
+    bool TargetWritable() const;
+    bool WriteInPlace(const std::function<bool(const std::string& target)>& ask);
     [[noreturn]] void Refuse(const std::string& what, const std::string& details) const;
     void CheckText(const std::string& name, const std::string& value) const;
 

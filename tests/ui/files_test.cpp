@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QAction>
 
@@ -20,7 +21,7 @@
 using namespace uitest;
 namespace fs = std::filesystem;
 
-TEST_F(WindowTest, LastMapIsReplacedNeverFollowedAndFollowsARename)
+TEST_F(WindowTest, LastMapIsReplacedNeverFollowedAndNamesAMapOfTheFileAsSaved)
 {
     const std::string file = WriteChampionship();
     const std::string lastMap = Dir.File("lastmap");
@@ -37,18 +38,23 @@ TEST_F(WindowTest, LastMapIsReplacedNeverFollowedAndFollowsARename)
     EXPECT_FALSE(fs::is_symlink(lastMap));
     EXPECT_EQ(ReadFileBytes(lastMap), "M");
 
-    // Renamed through the map information dialog (its table is read-only).
-    Script->AnswerDialog({true, {{"ShortName", "MY"}}});
-    W().Editmapinformation1Click();
-    EXPECT_EQ(ReadFileBytes(lastMap), "MY");
-
-    Script->AnswerFile(QString::fromStdString(file));
-    W().ToolButtonSaveChamp->trigger();
-    Program.reset();
-    Start();
-    Open(file);
-    ASSERT_NE(UserInterface.MapWindow.Map, nullptr);
-    EXPECT_EQ(UserInterface.MapWindow.Map->GetAttribute(acShortName), "MY");
+    // Renamed through the map information dialog (its table is read-only),
+    // then the program quits: the next Open loads the map the file holds.
+    for (const TButton answer : {TButton::Discard, TButton::Save}) {
+        Select({"CUP", "Geo", "Maps", "M"});
+        W().show();
+        Script->AnswerDialog({true, {{"ShortName", "MY"}}});
+        W().Editmapinformation1Click();
+        EXPECT_EQ(ReadFileBytes(lastMap), "M");
+        Script->AnswerButton(answer);
+        if (answer == TButton::Save) Script->AnswerFile(QString::fromStdString(file));
+        W().close();
+        Program.reset();
+        Start();
+        Open(file);
+        ASSERT_NE(UserInterface.MapWindow.Map, nullptr);
+        EXPECT_EQ(UserInterface.MapWindow.Map->GetAttribute(acShortName), answer == TButton::Save ? "MY" : "M");
+    }
 }
 
 TEST_F(WindowTest, ALastMapThatIsAFifoHoldsNothingUp)
@@ -173,6 +179,44 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     const std::string backup = kept[0] == "demo.xch" ? kept[1] : kept[0];
     EXPECT_EQ(backup.size(), std::string("demo.xch.").size() + 14) << backup;
     EXPECT_EQ(ReadFileBytes(Dir.File("real/" + backup)), old);
+}
+
+TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserAgrees)
+{
+    // The folder may not be written, the file may (for root too).
+    fs::create_directory(Dir.File("ro"));
+    const std::string file = Dir.File("ro/cup.xch");
+    WriteFileBytes(file, ChampionshipText());
+    ::chmod(file.c_str(), 0666);
+    ::chmod(Dir.File("ro").c_str(), 0555);
+    Start({QString::fromStdString(file)});
+    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
+    const std::string question = "Can't create a file in the folder " + Dir.File("ro") + ", so " + file +
+                                 " can't be replaced safely and no copy of it can be kept. Write the new text into " +
+                                 file + " itself, without a backup?";
+    // No; Yes on a disk that takes 100 bytes only; Yes.
+    for (const rlim_t size : {rlim_t{0}, rlim_t{100}, RLIM_INFINITY}) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{size ? size : RLIM_INFINITY, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Script->AnswerFile(QString::fromStdString(file));
+        Script->AnswerButton(size ? TButton::Yes : TButton::No);
+        W().ToolButtonSaveChamp->trigger();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        const std::vector<std::string> prompts = TakePrompts();
+        ASSERT_GE(prompts.size(), 2u);
+        EXPECT_EQ(prompts[1], question);
+        EXPECT_EQ(prompts.back(), size == 100 ? "<Can't write XML file> in <>. Details: <" + file +
+                                                    ">\nNothing was saved: " + file + " is as it was."
+                                              : question);
+        EXPECT_EQ(ReadFileBytes(file) == ChampionshipText(), size != RLIM_INFINITY);
+        EXPECT_EQ(W().Modified(), size != RLIM_INFINITY);
+        EXPECT_EQ(std::distance(fs::directory_iterator(Dir.File("ro")), fs::directory_iterator()), 1);
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
+    ::chmod(Dir.File("ro").c_str(), 0755);
 }
 
 TEST_F(WindowTest, TheUnsavedChangesCheckNeedsNoFile)

@@ -1,0 +1,81 @@
+// What a save does to the files around it: the replaced file's owner, group
+// and mode, and the temporaries of a save that was killed.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/TempDir.h"
+#include "xml/Xmlfile.h"
+
+namespace fs = std::filesystem;
+
+TEST(XmlOutputFiles, TheNewFileKeepsTheOwnerGroupAndModeOfTheOld)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root gives files to other users";
+    TempDir dir;
+    fs::permissions(dir.Path(), fs::perms::all);
+    const std::string file = dir.File("c.xch");
+    fs::create_symlink("c.xch", dir.File("l2.xch"));
+    fs::create_symlink("l2.xch", dir.File("l1.xch"));
+    // Saved by root, or by user 65534 (own group 65534) as a member of the
+    // file's group 65533, who may not give the file away.
+    struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; };
+    for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0}, TCase{"l1.xch", 65534, 65533, 0640, 0},
+                           TCase{"l1.xch", 0, 65533, 0664, 65534}}) {
+        SCOPED_TRACE(std::string(c.Save) + " saved by " + std::to_string(c.Saver));
+        WriteFileBytes(file, "old");
+        ASSERT_EQ(::chown(file.c_str(), c.Owner, c.Group) | ::chmod(file.c_str(), c.Mode), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const gid_t groups[] = {c.Saver, 65533};
+            if (::setgroups(2, groups) != 0 || ::setresgid(c.Saver, c.Saver, c.Saver) != 0 ||
+                ::setresuid(c.Saver, c.Saver, c.Saver) != 0)
+                std::_Exit(2);
+            TXmlOutput w(dir.File(c.Save));
+            w.WriteHeader();
+            std::_Exit(w.Close() ? 0 : 1);
+        }
+        int status = 1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(status, 0);
+        struct stat st {};
+        ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+        EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
+        EXPECT_EQ(st.st_uid, c.Saver ? c.Saver : c.Owner);
+        EXPECT_EQ(st.st_gid, c.Group);
+        EXPECT_EQ(st.st_mode & 07777, c.Mode);
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")) && fs::is_symlink(dir.File("l2.xch")));
+}
+
+TEST(XmlOutputFiles, ASaveRemovesItsOwnTemporariesLeftByAProcessThatEnded)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0) std::_Exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string dead = ".tmp" + std::to_string(ended) + "-7";
+    const std::string longName = std::string(250, 'n') + ".xch";
+    TempDir dir;
+    struct TCase { std::string Target; std::string Planted; bool Removed; };
+    for (const TCase& c : {TCase{"c.xch", "c.xch" + dead, true},
+                           TCase{"c.xch", "c.xch.tmp" + std::to_string(::getpid()) + "-0", false},
+                           TCase{"c.xch", "d.xch" + dead, false}, TCase{"c.xch", "c.xch.bak" + dead, false},
+                           TCase{"c.xch", "c.xch" + dead + ".bak", false},
+                           // Shortened to stay within the limit for one name.
+                           TCase{longName, longName.substr(0, NAME_MAX - dead.size()) + dead, true}}) {
+        SCOPED_TRACE(c.Planted);
+        WriteFileBytes(dir.File(c.Target), "old");
+        WriteFileBytes(dir.File(c.Planted), "stale");
+        TXmlOutput w(dir.File(c.Target));
+        w.WriteHeader();
+        w.Close();
+        EXPECT_EQ(fs::exists(dir.File(c.Planted)), !c.Removed);
+    }
+}
