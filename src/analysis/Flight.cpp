@@ -124,6 +124,11 @@ void TFlight::Analyse()
 
 void TFlight::FillGrid(TStringGrid* grid)
 {
+    FillTable(grid, true);
+}
+
+void TFlight::FillTable(TStringGrid* grid, bool readLog)
+{
     if (!grid) return;
     FGrid = grid;
     Platform::ActivateTable(grid, this);
@@ -142,7 +147,7 @@ void TFlight::FillGrid(TStringGrid* grid)
 
     if (!FTrack) {
         const std::string& igc = GetAttribute(acIgcFileName);
-        if (igc.empty() || igc == "DNF") return;
+        if (!readLog || igc.empty() || igc == "DNF") return;
         const auto* championship = dynamic_cast<const TChampionship*>(Owner());
         ReadTrack(championship ? championship->FileSystemPath(igc) : Cp1252ToUtf8(igc));
         if (!FTrack) return;

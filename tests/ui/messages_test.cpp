@@ -58,3 +58,43 @@ TEST_F(WindowTest, RefusalsQuoteTheControlCharactersOfAFileEscaped)
         EXPECT_TRUE(shown.endsWith(ToQt(c.ShownEnd))) << FromQt(shown);
     }
 }
+
+// A log is read once per selection, so its failure is told once: the log
+// that the flight names is missing, a log found by its name is refused (and
+// then named), a log chosen for "New track for this flight" is refused.
+TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
+{
+    std::string text = ChampionshipText();
+    const std::string task = "Instance=\"1\">\n";
+    text.insert(text.find(task) + task.size(), "<Flight Number=\"1\"><IgcFileName>gone.igc</IgcFileName></Flight>\n");
+    WriteFileBytes(Dir.File("cup.xch"), text);
+    WriteFileBytes(Dir.File("2T01A.igc"), IgcHeader + "X\r\n");
+    WriteFileBytes(Dir.File("bad.igc"), IgcHeader);
+    Start({QString::fromStdString(Dir.File("cup.xch"))});
+    struct TCase {
+        std::string Flight;
+        std::string Told;
+        bool NewTrack = false;
+    };
+    const TCase cases[] = {
+        {"1: Ana (ESP)", "<Unable to open file> in <Read IGC File>. Details: <" + Dir.File("gone.igc") + ">"},
+        {"2: Pedro (ESP) >>> TRACK PENDING <<<", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
+        {"2: Pedro (ESP)", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
+        {"3: Jeanne (FRA) >>> TRACK PENDING <<<", "<No fix in file> in <Read IGC File>. Details: <" + Dir.File("bad.igc") + ">",
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Flight);
+        Select(Tasks);
+        Select(Under(Tasks, c.Flight));
+        if (c.NewTrack) {
+            TakePrompts();
+            Script->AnswerDialog({true, {{"Choice", "2"}}});
+            Script->AnswerFile(QString::fromStdString(Dir.File("bad.igc")));
+            W().TreeMenuNew->trigger();
+            Script->Records.erase(Script->Records.begin(), Script->Records.begin() + 2); // dialog, chooser
+        }
+        EXPECT_EQ(TakePrompts(), std::vector<std::string>{c.Told});
+        EXPECT_EQ(UserInterface.CurrentFlight, nullptr);
+    }
+}
