@@ -5,6 +5,7 @@
 
 #include "WindowFixture.h"
 #include "analysis/Flight.h"
+#include "analysis/Igcfile.h"
 #include "model/Championship.h"
 #include "ui/Guard.h"
 
@@ -61,7 +62,8 @@ TEST_F(WindowTest, RefusalsQuoteTheControlCharactersOfAFileEscaped)
 
 // A log is read once per selection, so its failure is told once: the log
 // that the flight names is missing, a log found by its name is refused (and
-// then named), a log chosen for "New track for this flight" is refused.
+// then named) for its content or its size, a log chosen for "New track for
+// this flight" is refused.
 TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
 {
     std::string text = ChampionshipText();
@@ -70,6 +72,9 @@ TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
     WriteFileBytes(Dir.File("cup.xch"), text);
     WriteFileBytes(Dir.File("2T01A.igc"), IgcHeader + "X\r\n");
     WriteFileBytes(Dir.File("bad.igc"), IgcHeader);
+    std::string tooLong = IgcHeader;
+    for (std::size_t i = 0; i <= MaxLogFixes; ++i) tooLong += "B\r\n";
+    WriteFileBytes(Dir.File("3T01A.igc"), tooLong);
     Start({QString::fromStdString(Dir.File("cup.xch"))});
     struct TCase {
         std::string Flight;
@@ -80,8 +85,10 @@ TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
         {"1: Ana (ESP)", "<Unable to open file> in <Read IGC File>. Details: <" + Dir.File("gone.igc") + ">"},
         {"2: Pedro (ESP) >>> TRACK PENDING <<<", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
         {"2: Pedro (ESP)", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
-        {"3: Jeanne (FRA) >>> TRACK PENDING <<<", "<No fix in file> in <Read IGC File>. Details: <" + Dir.File("bad.igc") + ">",
-         true},
+        {"3: Jeanne (FRA) >>> TRACK PENDING <<<",
+         "<Log too long> in <Read IGC File>. Details: <" + Dir.File("3T01A.igc") + ": 1258292 fixes need 1537 MiB of "
+         "memory; a log may take 1536 MiB (1258291 fixes)>"},
+        {"3: Jeanne (FRA)", "<No fix in file> in <Read IGC File>. Details: <" + Dir.File("bad.igc") + ">", true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Flight);
