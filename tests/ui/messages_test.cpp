@@ -105,3 +105,21 @@ TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
         EXPECT_EQ(UserInterface.CurrentFlight, nullptr);
     }
 }
+
+// A desktop without a Google Earth viewer: the export says where it wrote
+// the file, for each of the two exports.
+TEST_F(WindowTest, AnExportNoViewerOpensNamesTheFileWritten)
+{
+    Start({QString::fromStdString(WriteChampionship())});
+    WriteFileBytes(Dir.File("1T01A.igc"), FlightLog());
+    Script->OpenSucceeds = false;
+    for (const auto& [node, file] : {std::pair{Under(Tasks, "1: Ana (ESP) >>> TRACK PENDING <<<"), "ML_01_1.kmz"},
+                                     {Tasks, "ML_01.kmz"}}) {
+        SCOPED_TRACE(file);
+        Select(node);
+        TakePrompts();
+        W().TreeMenuOpen->trigger();
+        EXPECT_EQ(TakePrompts(), std::vector<std::string>{"<File written, but the desktop has no program to open it> in "
+                                                          "<Google Earth export>. Details: <" + Dir.File(file) + ">"});
+    }
+}
