@@ -1,121 +1,93 @@
-// What the user is told when a file is refused or too big, or when the
-// desktop cannot open an export: one box per failure, the file's bytes quoted
-// with their control characters escaped, sizes given with their limits.
+// What the user is told when a file is refused or an export finds no viewer:
+// one box per failure, a file's control characters escaped, limits named.
 #include <gtest/gtest.h>
 
 #include "WindowFixture.h"
-#include "analysis/Flight.h"
 #include "analysis/Igcfile.h"
-#include "model/Championship.h"
 #include "ui/Guard.h"
 
 using namespace uitest;
 
 namespace {
 
-const std::vector<std::string> Tasks = {"CUP", "Tasks", "ML: Microlight", "01: NAV - 1"};
-
-std::vector<std::string> Under(std::vector<std::string> path, const std::string& last)
+std::vector<std::string> Task(const std::string& flight = "")
 {
-    path.push_back(last);
+    std::vector<std::string> path = {"CUP", "Tasks", "ML: Microlight", "01: NAV - 1"};
+    if (!flight.empty()) path.push_back(flight);
     return path;
 }
 
-const std::string IgcHeader = "AXXXZEPH\r\nHFDTE300708\r\n";
+const std::string Igc = "AXXXZEPH\r\nHFDTE300708\r\n";
+const std::string Pending = " >>> TRACK PENDING <<<";
 
 } // namespace
 
-TEST_F(WindowTest, RefusalsQuoteTheControlCharactersOfAFileEscaped)
+TEST_F(WindowTest, RefusalsQuoteAFilesControlCharactersEscaped)
 {
     Start({QString::fromStdString(WriteChampionship())});
     struct TCase {
-        std::string Competitor; // empty: a waypoint file imported
-        std::string File;
-        std::string Bytes;
-        std::string ShownEnd;
+        std::string Flight, File, Bytes, ShownEnd; // no flight: a waypoint import
     };
-    const TCase cases[] = {
-        {"1: Ana (ESP)", "1T01A.igc", IgcHeader + std::string("\0B1201", 6) + "\r\n", "line 3: \\x00B1201>"},
-        {"2: Pedro (ESP)", "2T01A.igc", IgcHeader + "\x1B[2JB1201\r\n", "line 3: \\x1B[2JB1201>"},
-        {"3: Jeanne (FRA)", "3T01A.igc", IgcHeader + "B1201005123456N00712345EA00123\a0150\r\n",
-         "line 3: B1201005123456N00712345EA00123\\x070150>"},
-        {"", "cr.wpt", "OziExplorer Waypoint File Version 1.1\rWGS 84\r\r\r1,A,45,7\r",
-         "<OziExplorer Waypoint File Version 1.1\\x0DWGS 84\\x0D\\x0D\\x0D1,A,45,7>"},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.File);
+    for (const TCase& c :
+         {TCase{"1: Ana (ESP)", "1T01A.igc", Igc + std::string("\0B1", 3), "line 3: \\x00B1>"},
+          TCase{"2: Pedro (ESP)", "2T01A.igc", Igc + "\x1B[2JB1", "line 3: \\x1B[2JB1>"},
+          TCase{"3: Jeanne (FRA)", "3T01A.igc", Igc + "B1201005123456N00712345EA00123\a0150", "EA00123\\x070150>"},
+          TCase{"", "cr.wpt", "OziExplorer Waypoint File Version 1.1\rWGS 84\r\r\r1,A,4\r", "1.1\\x0DWGS 84\\x0D\\x0D\\x0D1,A,4>"}}) {
         WriteFileBytes(Dir.File(c.File), c.Bytes);
-        Script->Records.clear();
-        if (c.Competitor.empty()) {
+        if (c.Flight.empty()) {
             Select({"CUP", "Geo", "Waypoints"});
             Script->AnswerFile(QString::fromStdString(Dir.File(c.File)));
             Guarded([this] { W().ImportWaypointsClick(); });
         } else {
-            Select(Under(Tasks, c.Competitor + " >>> TRACK PENDING <<<"));
+            Select(Task(c.Flight + Pending));
         }
-        ASSERT_FALSE(Script->Records.empty());
         const QString shown = Script->Records.back().Text;
-        for (const QChar ch : shown) EXPECT_NE(ch.category(), QChar::Other_Control) << "code " << int(ch.unicode());
+        for (const QChar ch : shown) EXPECT_NE(ch.category(), QChar::Other_Control) << c.File << int(ch.unicode());
         EXPECT_TRUE(shown.endsWith(ToQt(c.ShownEnd))) << FromQt(shown);
     }
 }
 
-// A log is read once per selection, so its failure is told once: the log
-// that the flight names is missing, a log found by its name is refused (and
-// then named) for its content or its size, a log chosen for "New track for
-// this flight" is refused.
+// A log is read once per selection, so its failure is told once: a named log
+// that is missing; a log found by its name that is refused for its content,
+// then again once named, or for its count of fixes; a log chosen for "New
+// track for this flight".
 TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
 {
     std::string text = ChampionshipText();
-    const std::string task = "Instance=\"1\">\n";
-    text.insert(text.find(task) + task.size(), "<Flight Number=\"1\"><IgcFileName>gone.igc</IgcFileName></Flight>\n");
-    WriteFileBytes(Dir.File("cup.xch"), text);
-    WriteFileBytes(Dir.File("2T01A.igc"), IgcHeader + "X\r\n");
-    WriteFileBytes(Dir.File("bad.igc"), IgcHeader);
-    std::string tooLong = IgcHeader;
+    const std::size_t task = text.find("Instance=\"1\">\n") + 14;
+    WriteFileBytes(Dir.File("cup.xch"), text.insert(task, "<Flight Number=\"1\"><IgcFileName>gone.igc</IgcFileName></Flight>"));
+    WriteFileBytes(Dir.File("2T01A.igc"), Igc + "X\r\n");
+    std::string tooLong = Igc;
     for (std::size_t i = 0; i <= MaxLogFixes; ++i) tooLong += "B\r\n";
     WriteFileBytes(Dir.File("3T01A.igc"), tooLong);
     Start({QString::fromStdString(Dir.File("cup.xch"))});
-    struct TCase {
-        std::string Flight;
-        std::string Told;
-        bool NewTrack = false;
-    };
-    const TCase cases[] = {
-        {"1: Ana (ESP)", "<Unable to open file> in <Read IGC File>. Details: <" + Dir.File("gone.igc") + ">"},
-        {"2: Pedro (ESP) >>> TRACK PENDING <<<", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
-        {"2: Pedro (ESP)", "<Unexpected record type> in <Read IGC File>. Details: <line 3: X>"},
-        {"3: Jeanne (FRA) >>> TRACK PENDING <<<",
-         "<Log too long> in <Read IGC File>. Details: <" + Dir.File("3T01A.igc") + ": 1258292 fixes need 1537 MiB of "
-         "memory; a log may take 1536 MiB (1258291 fixes)>"},
-        {"3: Jeanne (FRA)", "<No fix in file> in <Read IGC File>. Details: <" + Dir.File("bad.igc") + ">", true},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Flight);
-        Select(Tasks);
-        Select(Under(Tasks, c.Flight));
-        if (c.NewTrack) {
+    const std::string read = "in <Read IGC File>. Details: <";
+    for (const auto& [flight, told] :
+         {std::pair<std::string, std::string>{"1: Ana (ESP)", "<Unable to open file> " + read + Dir.File("gone.igc")},
+          {"2: Pedro (ESP)" + Pending, "<Unexpected record type> " + read + "line 3: X"},
+          {"2: Pedro (ESP)", "<Unexpected record type> " + read + "line 3: X"},
+          {"3: Jeanne (FRA)" + Pending, "<Log too long> " + read + Dir.File("3T01A.igc") + ": " + TooManyFixes(MaxLogFixes + 1)},
+          {"3: Jeanne (FRA)", "<Unexpected record type> " + read + "line 3: X"}}) {
+        Select(Task());
+        Select(Task(flight));
+        if (flight == "3: Jeanne (FRA)") { // a new track from a file
             TakePrompts();
             Script->AnswerDialog({true, {{"Choice", "2"}}});
-            Script->AnswerFile(QString::fromStdString(Dir.File("bad.igc")));
+            Script->AnswerFile(QString::fromStdString(Dir.File("2T01A.igc")));
             W().TreeMenuNew->trigger();
-            Script->Records.erase(Script->Records.begin(), Script->Records.begin() + 2); // dialog, chooser
+            Script->Records.erase(Script->Records.begin(), Script->Records.begin() + 2); // the dialog, the chooser
         }
-        EXPECT_EQ(TakePrompts(), std::vector<std::string>{c.Told});
+        EXPECT_EQ(TakePrompts(), std::vector<std::string>{told + ">"}) << flight;
         EXPECT_EQ(UserInterface.CurrentFlight, nullptr);
     }
 }
 
-// A desktop without a Google Earth viewer: the export says where it wrote
-// the file, for each of the two exports.
-TEST_F(WindowTest, AnExportNoViewerOpensNamesTheFileWritten)
+TEST_F(WindowTest, AnExportThatNoViewerOpensNamesTheFileWritten)
 {
     Start({QString::fromStdString(WriteChampionship())});
     WriteFileBytes(Dir.File("1T01A.igc"), FlightLog());
     Script->OpenSucceeds = false;
-    for (const auto& [node, file] : {std::pair{Under(Tasks, "1: Ana (ESP) >>> TRACK PENDING <<<"), "ML_01_1.kmz"},
-                                     {Tasks, "ML_01.kmz"}}) {
-        SCOPED_TRACE(file);
+    for (const auto& [node, file] : {std::pair{Task("1: Ana (ESP)" + Pending), "ML_01_1.kmz"}, {Task(), "ML_01.kmz"}}) {
         Select(node);
         TakePrompts();
         W().TreeMenuOpen->trigger();
