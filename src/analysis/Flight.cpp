@@ -124,6 +124,11 @@ void TFlight::Analyse()
 
 void TFlight::FillGrid(TStringGrid* grid)
 {
+    FillTable(grid, true);
+}
+
+void TFlight::FillTable(TStringGrid* grid, bool readLog)
+{
     if (!grid) return;
     FGrid = grid;
     Platform::ActivateTable(grid, this);
@@ -142,15 +147,19 @@ void TFlight::FillGrid(TStringGrid* grid)
 
     if (!FTrack) {
         const std::string& igc = GetAttribute(acIgcFileName);
-        if (igc.empty() || igc == "DNF") return;
+        if (!readLog || igc.empty() || igc == "DNF") return;
         const auto* championship = dynamic_cast<const TChampionship*>(Owner());
         ReadTrack(championship ? championship->FileSystemPath(igc) : Cp1252ToUtf8(igc));
         if (!FTrack) return;
     }
     Analyse();
-    // Room for every row at once: the table is cut to the rows filled at
-    // the end.
-    grid->SetRowCount(1 + static_cast<int>(FTrack->Points.size() + FTrack->Events.size()));
+    // Room for the rows there will be at least (an event row stands in place
+    // of its point's): more are added one by one, and the table is cut to
+    // the rows filled at the end. Room for points and events both would be
+    // a row too many for nearly every fix of a real log, where most fixes
+    // are "High acceleration" events.
+    const std::size_t rows = FFilter.ShowPoints ? FTrack->Points.size() : FFilter.ShowEvents ? FTrack->Events.size() : 0;
+    grid->SetRowCount(1 + static_cast<int>(rows));
     TLocalClock clock;
     FClock = &clock;
 

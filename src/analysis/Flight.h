@@ -48,6 +48,10 @@ public:
     // event at it). Reads the track first when the flight has none and
     // IgcFileName names a file, and runs the event search.
     void FillGrid(TStringGrid* grid) override;
+    // The same table; without `readLog` a flight without track shows the
+    // titles only, its log is not read: a refill right after a read must not
+    // read (and refuse, telling the user once more) the same log again.
+    void FillTable(TStringGrid* grid, bool readLog);
 
     // Reads the file into a new track, replacing the one there was; after a
     // failed read (shown to the user by the reader) the flight has none.

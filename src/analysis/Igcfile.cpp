@@ -20,6 +20,22 @@ constexpr std::size_t MaxLogSize = std::size_t{256} << 20;
     throw TException(std::string(Where), std::string(what), std::string(details));
 }
 
+// The fixes of a log: its lines that begin with "B".
+std::size_t CountFixes(std::string_view contents)
+{
+    std::size_t fixes = contents.substr(0, 1) == "B" ? 1 : 0;
+    const char* p = contents.data();
+    const char* const end = p + contents.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) && ++p < end)
+        fixes += *p == 'B';
+    return fixes;
+}
+
+std::string MiB(std::size_t bytes)
+{
+    return std::to_string((bytes + (std::size_t{1} << 20) - 1) >> 20) + " MiB";
+}
+
 // Whether the fields of a fix can be a place and a time of day; 24:00:00
 // is the next day's midnight.
 bool FixInRange(int hours, int minutes, int seconds, int latDegrees, int latThousandths, int lonDegrees,
@@ -104,6 +120,13 @@ long LeadingInteger(std::string_view text)
 
 } // namespace
 
+std::string TooManyFixes(std::size_t fixes)
+{
+    if (fixes <= MaxLogFixes) return {};
+    return std::to_string(fixes) + " fixes need " + MiB(fixes * LogBytesPerFix) + " of memory; a log may take " +
+           MiB(LogMemoryBudget) + " (" + std::to_string(MaxLogFixes) + " fixes)";
+}
+
 TIgcFile::TIgcFile(std::string fileName, TTrack* track) : FileName(std::move(fileName)), Track(track) {}
 
 void TIgcFile::FailOnLine(const char* what) const
@@ -146,6 +169,12 @@ void TIgcFile::ReadLines(std::string_view contents)
     if (eof != std::string_view::npos) contents = contents.substr(0, eof);
     // Editors that save as UTF-8 put a byte order mark first.
     if (contents.substr(0, 3) == "\xEF\xBB\xBF") contents.remove_prefix(3);
+    // Counted first: a log too long for the memory is refused before it
+    // takes any, and the fixes of one that fits take just their room.
+    const std::size_t fixes = CountFixes(contents);
+    const std::string tooMany = TooManyFixes(fixes);
+    if (!tooMany.empty()) Fail("Log too long", FileName + ": " + tooMany);
+    Track->Points.reserve(fixes);
 
     FLineNumber = 0;
     std::size_t start = 0;

@@ -7,7 +7,9 @@
 // the reader then clears the track, shows the message to the user and
 // reports failure. A refusal on a line names the line's number.
 //
-// Only a regular file of at most 256 MiB is read. Lines are read whole,
+// Only a regular file of at most 256 MiB is read, and only a log of at most
+// MaxLogFixes fixes: a longer one is refused before any fix is read, with
+// its count and the limit. Lines are read whole,
 // whatever their length, without trailing CRs; empty lines are skipped, a
 // leading UTF-8 byte order mark too, and a 0x1A byte ends the file, as DOS
 // text files do.
@@ -19,6 +21,19 @@
 #include <vector>
 
 class TTrack;
+
+// What one fix may take at most once its flight is shown: the point, an
+// event at it, its row of the flight's table and its place on the map.
+// bench/big_logs.cpp measures about 1040 bytes for a log in which two
+// fixes of three are events; this leaves room for one in which all are.
+inline constexpr std::size_t LogBytesPerFix = 1280;
+// All that the fixes of one log may take: room for 1 258 291 fixes, over
+// 14 days at one fix a second.
+inline constexpr std::size_t LogMemoryBudget = std::size_t{1536} << 20;
+inline constexpr std::size_t MaxLogFixes = LogMemoryBudget / LogBytesPerFix;
+// Why a log of that many fixes is not read, with its size and the limit;
+// empty when it may be.
+std::string TooManyFixes(std::size_t fixes);
 
 class TIgcFile {
 public:

@@ -136,6 +136,20 @@ KmlFile::~KmlFile()
     if (!written || ::rename(FTempPath.c_str(), FPath.c_str()) != 0) ::unlink(FTempPath.c_str());
 }
 
+namespace {
+
+// Hands the file written to the desktop's viewer; when the desktop has none,
+// the user learns where the file is, to open it by hand.
+void OpenWritten(const std::string& path)
+{
+    if (Platform::OpenWithDesktop(path)) return;
+    Platform::ShowMessage(TException("Google Earth export", "File written, but the desktop has no program to open it",
+                                     ControlsEscaped(Utf8ToCp1252(path)))
+                              .Message());
+}
+
+} // namespace
+
 bool KmlFile::Open(const std::string& baseName)
 {
     if (FFile) return false;
@@ -199,11 +213,11 @@ void KmlFile::Close()
     if (fd >= 0) ::close(fd);
     if (fd >= 0 && ZipOneFile(kml, packed) == 0 && ::rename(packed.c_str(), kmz.c_str()) == 0) {
         DeleteOneFile(kml);
-        Platform::OpenWithDesktop(kmz);
+        OpenWritten(kmz);
     } else {
         if (fd >= 0) DeleteOneFile(packed);
         DeleteOneFile(kmz);
-        Platform::OpenWithDesktop(kml);
+        OpenWritten(kml);
     }
 }
 

@@ -2,8 +2,10 @@
 // The Google Earth export: a KML 2.2 document written line by line into a
 // new file beside "<base>.kml" in the working folder and renamed to that
 // name once complete, then packed the same way into "<base>.kmz" and handed
-// to the desktop to open (Platform::OpenWithDesktop). Only one of the two
-// files is kept: the archive, or the plain KML when packing failed. A link
+// to the desktop to open (Platform::OpenWithDesktop); when the desktop has
+// no program for it, the message hook names the file's full path. Only one
+// of the two files is kept: the archive, or the plain KML when packing
+// failed. A link
 // named like either is replaced, never written through. A document that
 // cannot be created or written completely (a full disk) is deleted and
 // reported through the message hook as "Can't write" with its file name.

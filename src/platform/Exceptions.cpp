@@ -32,9 +32,28 @@ void TException::Compose()
     FMessage += ">";
 }
 
+std::string ControlsEscaped(std::string_view text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool control = c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+        if (!control) {
+            shown += ch;
+            continue;
+        }
+        shown += "\\x";
+        shown += hex[c >> 4];
+        shown += hex[c & 15];
+    }
+    return shown;
+}
+
 std::string Excerpt(std::string_view text)
 {
     constexpr std::size_t Length = 80;
-    if (text.size() <= Length) return std::string(text);
-    return std::string(text.substr(0, Length)) + "...";
+    if (text.size() <= Length) return ControlsEscaped(text);
+    return ControlsEscaped(text.substr(0, Length)) + "...";
 }

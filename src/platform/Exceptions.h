@@ -33,6 +33,13 @@ private:
     std::string FMessage;
 };
 
+// A text as a message may quote it: every control character (C0, DEL, and
+// the five bytes that Windows-1252 leaves undefined, which stand for C1
+// controls) written as "\x" and two hex digits, so that a box shows what a
+// file holds instead of breaking lines or hiding bytes.
+std::string ControlsEscaped(std::string_view text);
+
 // At most about 80 characters of a text quoted in a message, "..." added
 // when it was cut: a huge bad line or value must not make a huge message.
+// Control characters are escaped as by ControlsEscaped.
 std::string Excerpt(std::string_view text);

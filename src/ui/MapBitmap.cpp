@@ -57,32 +57,52 @@ std::string RleShortfall(std::string_view d, std::size_t at, std::int64_t rows, 
     return EndsEarly;
 }
 
+// Qt's BMP reader takes no more pixels than this, whatever the memory, and
+// refuses a larger file without saying why.
+constexpr std::int64_t QtBmpPixels = std::int64_t{16384} * 16384;
+
+struct TBmpHeader {
+    std::uint64_t HeaderSize = 0;
+    std::int64_t Width = 0;
+    std::int64_t Height = 0; // rows, whichever way they are stored
+    std::uint32_t Bits = 0;
+    std::uint32_t Compression = 0;
+};
+
+// What a BMP's headers claim; false when they are cut short or claim no
+// image.
+bool ReadBmpHeader(std::string_view d, TBmpHeader& h)
+{
+    if (d.size() < 26 || d.substr(0, 2) != "BM") return false;
+    h.HeaderSize = Le(d, 14, 4);
+    if (h.HeaderSize == 12) {
+        h.Width = Le(d, 18, 2);
+        h.Height = Le(d, 20, 2);
+        h.Bits = Le(d, 24, 2);
+    } else {
+        if (d.size() < 34) return false;
+        h.Width = static_cast<std::int32_t>(Le(d, 18, 4));
+        h.Height = static_cast<std::int32_t>(Le(d, 22, 4));
+        h.Bits = Le(d, 28, 2);
+        h.Compression = Le(d, 30, 4);
+    }
+    if (h.Height < 0) h.Height = -h.Height; // stored top row first
+    return h.Width > 0 && h.Height != 0 && h.Bits != 0;
+}
+
 // Why a BMP cannot hold what its header claims; empty when it can (or when
 // the header is one Qt refuses by itself).
 std::string BmpShortfall(std::string_view d)
 {
-    if (d.size() < 26) return {};
-    const std::uint64_t headerSize = Le(d, 14, 4);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    std::uint32_t bits = 0;
-    std::uint32_t compression = 0;
-    if (headerSize == 12) {
-        width = Le(d, 18, 2);
-        height = Le(d, 20, 2);
-        bits = Le(d, 24, 2);
-    } else {
-        if (d.size() < 34) return {};
-        width = static_cast<std::int32_t>(Le(d, 18, 4));
-        height = static_cast<std::int32_t>(Le(d, 22, 4));
-        bits = Le(d, 28, 2);
-        compression = Le(d, 30, 4);
-    }
-    if (height < 0) height = -height; // stored top row first
-    if (width <= 0 || height == 0 || bits == 0) return {};
+    TBmpHeader header;
+    if (!ReadBmpHeader(d, header)) return {};
+    const std::uint64_t headerSize = header.HeaderSize;
+    const std::int64_t width = header.Width;
+    const std::int64_t height = header.Height;
+    const std::uint32_t bits = header.Bits;
     // The pixels start where the file header says, and never inside the headers.
     const std::uint64_t start = std::max<std::uint64_t>(Le(d, 10, 4), 14 + headerSize);
-    switch (compression) {
+    switch (header.Compression) {
     case 0: // plain rows, each padded to whole 32-bit words
     case 3: // the same with colour masks
     case 6: {
@@ -95,7 +115,7 @@ std::string BmpShortfall(std::string_view d)
     case 1:
     case 2:
         if (start >= d.size()) return EndsEarly;
-        return RleShortfall(d, static_cast<std::size_t>(start), height, compression == 1);
+        return RleShortfall(d, static_cast<std::size_t>(start), height, header.Compression == 1);
     default: return {};
     }
 }
@@ -134,6 +154,10 @@ QImage ReadMapBitmap(const std::string& path, const std::string& shownName, std:
     auto refused = [&shownName](const std::string& why) {
         return TException("", "Can't load map bitmap", why.empty() ? shownName : shownName + ": " + why);
     };
+    // Qt's own limit counts the decoded image alone, and would refuse, with
+    // no word of why, what the program's budget takes; the checks below
+    // count the rest.
+    QImageReader::setAllocationLimit(static_cast<int>(MapMemoryBudget >> 20));
     QImage image;
     {
         // Only a regular file: a FIFO would wait for a writer for ever.
@@ -152,27 +176,37 @@ QImage ReadMapBitmap(const std::string& path, const std::string& shownName, std:
         }
         QImageReader& reader = *detected;
 
-        const QSize size = reader.size();
-        if (!size.isValid() || size.isEmpty()) throw refused("");
-        const auto pixels = static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height());
+        std::int64_t width = reader.size().width();
+        std::int64_t height = reader.size().height();
+        // A BMP beyond Qt's pixel limit has no size for Qt: its header tells.
+        TBmpHeader header;
+        const bool bmp = !reader.size().isValid() && ReadBmpHeader(data, header);
+        if (bmp) {
+            width = header.Width;
+            height = header.Height;
+        }
+        if (width <= 0 || height <= 0) throw refused("");
+        const std::string claimed = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+        const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
         const QImage::Format decoded = reader.imageFormat();
         std::uint64_t need = data.size() + pixels * 4 + pixels * 4 / 3;
-        if (decoded != QImage::Format_RGB32)
+        if (bmp)
+            need += header.Bits <= 8 ? pixels : header.Bits == 32 ? pixels * 4 : 0; // Qt gives 8-bit or 32-bit pixels
+        else if (decoded != QImage::Format_RGB32)
             need += decoded == QImage::Format_Invalid ? pixels * 8
                                                       : pixels * QImage::toPixelFormat(decoded).bitsPerPixel() / 8;
         if (need > available)
-            throw refused(std::to_string(size.width()) + " x " + std::to_string(size.height()) + " pixels need " +
-                          MiB(need) + " of memory; maps may take " + MiB(MapMemoryBudget) + " in all, of which " +
-                          MiB(available) + " are free");
+            throw refused(claimed + " need " + MiB(need) + " of memory; maps may take " + MiB(MapMemoryBudget) +
+                          " in all, of which " + MiB(available) + " are free");
+        if (bmp && width * height > QtBmpPixels)
+            throw refused(claimed + "; a BMP file may hold at most " + std::to_string(QtBmpPixels) +
+                          " pixels (16384 x 16384)");
 
         const QByteArray format = reader.format();
         const std::string shortfall =
             format == "bmp" ? BmpShortfall(data) : format == "jpeg" ? JpegShortfall(data) : std::string();
         if (!shortfall.empty()) throw refused(shortfall);
 
-        // Qt's own limit counts the decoded image alone; the checks above
-        // count the rest.
-        QImageReader::setAllocationLimit(static_cast<int>(MapMemoryBudget >> 20));
         if (!reader.read(&image) || image.isNull()) throw refused("");
     }
     if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);

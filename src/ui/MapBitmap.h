@@ -2,7 +2,8 @@
 // Reading a map bitmap without ever blocking, running out of memory or
 // showing half a map: only a regular file is read; the size its header
 // claims is checked against the memory left to maps before anything is
-// decoded; a BMP must hold the pixel data its header promises and a JPEG
+// decoded, and so is a BMP of more pixels than Qt reads at all (16384 x
+// 16384); a BMP must hold the pixel data its header promises and a JPEG
 // must reach its end marker (Qt decodes both happily when they stop early,
 // filling the rest with black or grey); any decoder failure refuses too.
 

@@ -357,5 +357,5 @@ bool TScriptedSeams::Open(const QString& path)
 {
     Opened << path;
     if (OnOpen) OnOpen(path);
-    return true;
+    return OpenSucceeds;
 }

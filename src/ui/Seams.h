@@ -134,7 +134,7 @@ public:
 
     static std::shared_ptr<TScriptedSeams> Create();
     // Seams that all answer from this script; the opener records and opens
-    // nothing.
+    // nothing, and answers OpenSucceeds.
     TSeams Install();
 
     void AnswerButton(TButton button);
@@ -146,6 +146,8 @@ public:
 
     std::vector<TRecord> Records;
     QStringList Opened;
+    // What the opener answers: false plays a desktop without a viewer.
+    bool OpenSucceeds = true;
     // Called for every record as it is made, and for every path opened.
     std::function<void(const TRecord&)> OnPrompt;
     std::function<void(const QString&)> OnOpen;

@@ -104,6 +104,9 @@ void TZephyrant::FlightSelected(TFlight* flight)
         UserInterface.SelectPoint(0);
         return;
     }
+    // Filling the table has just tried the log that IgcFileName names, and
+    // told the user why it did not read: that file is not read again.
+    const std::string named = flight->GetAttribute(acIgcFileName);
     const QString pattern = IgcPattern(flight);
     // Matched without regard to case, as the names were on the desktop the
     // logs come from. A competitor who did not fly has no log to look for:
@@ -113,7 +116,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
         flight->GetAttribute(acIgcFileName) == "DNF"
             ? QStringList()
             : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    if (matches.size() == 1) {
+    if (matches.size() == 1 && FileNameFromQt(matches.front()) != named) {
         flight->SetAttribute(acIgcFileName, FileNameFromQt(matches.front()));
         flight->ReadTrack(PathFromQt(folder.filePath(matches.front())));
     } else if (matches.size() > 1) {
@@ -131,7 +134,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
     } else {
         UserInterface.ClearFlight();
     }
-    flight->FillGrid(&TableForTrack);
+    flight->FillTable(&TableForTrack, false);
     View().Redraw();
     FollowDisplayNames();
     UserInterface.SelectPoint(0);
@@ -171,7 +174,7 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     } else if (UserInterface.CurrentFlight == flight) {
         UserInterface.ClearFlight();
     }
-    if (ShownNode(ntFlight) == flight) flight->FillGrid(&TableForTrack);
+    if (ShownNode(ntFlight) == flight) flight->FillTable(&TableForTrack, false);
     View().Redraw();
     FollowDisplayNames();
 }

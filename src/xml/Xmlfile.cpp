@@ -154,13 +154,10 @@ std::size_t ControlCharacter(const std::string& value)
     return std::string::npos;
 }
 
-// A value as a message can show it: short, control characters as '?'.
+// A value as a message can show it: short, control characters escaped.
 std::string Visible(const std::string& value)
 {
-    std::string shown = Excerpt(value);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    return shown;
+    return Excerpt(value);
 }
 
 } // namespace

@@ -400,3 +400,16 @@ TEST(IgcReader, QuotesTheStartOfALongBadLine)
     EXPECT_FALSE(r.Ok);
     EXPECT_EQ(r.Message, Refusal("Unexpected record type", "line 3: " + line.substr(0, 80) + "..."));
 }
+
+// A log is bounded by its count of fixes (its lines that begin with "B"),
+// refused before the track takes any room for them.
+TEST(IgcReader, ALogOfMoreFixesThanTheLimitIsRefusedUnread)
+{
+    EXPECT_EQ(TooManyFixes(MaxLogFixes), "");
+    EXPECT_EQ(TooManyFixes(2800000), "2800000 fixes need 3418 MiB of memory; a log may take 1536 MiB (1258291 fixes)");
+    std::string text = Header;
+    for (std::size_t i = 0; i <= MaxLogFixes; ++i) text += "B\r\n";
+    TTrack track(FixedClock());
+    EXPECT_EQ(ReadText(text, track).Message, Refusal("Log too long", "test.igc: " + TooManyFixes(MaxLogFixes + 1)));
+    EXPECT_EQ(track.Points.capacity(), 0u);
+}

@@ -397,7 +397,7 @@ TEST(ChampionshipModel, SaveRefusesWhatTheFileCouldNotGiveBack)
                                "Details: <ShortName: character code 27>");
     champ->Teams.FindKey("GBR")->SetAttribute(acShortName, "UK");
     champ->Classes.FindKey("AL2")->SetAttribute(acShortName, std::string("N\0L", 3));
-    EXPECT_EQ(refusal(*champ), "<Control character in a text> in <Class ShortName=\"N?L\">. "
+    EXPECT_EQ(refusal(*champ), "<Control character in a text> in <Class ShortName=\"N\\x00L\">. "
                                "Details: <ShortName: character code 0>");
     champ->Classes.FindKey(std::string("N\0L", 3))->SetAttribute(acShortName, "AL2");
 

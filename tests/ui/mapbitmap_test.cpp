@@ -149,6 +149,18 @@ TEST(MapBitmap, TheClaimedSizeMustFitInTheMemoryLeftForMaps)
     WriteFileBytes(f.Dir.File("open.jpg"), open);
     EXPECT_EQ(Refusal(f, "open.jpg"), ": the file ends before the image does");
 
+    // BMP headers alone: Qt gives no size beyond 16384 x 16384 pixels, the
+    // header does, and the refusal names it with the limit that holds.
+    for (const auto& [side, limit] : {std::pair<unsigned, std::string>{24000, " need 2930 MiB of memory; maps may"},
+                                      {20000, "; a BMP file may hold at most 268435456 pixels (16384 x 16384)"}}) {
+        std::string bmp(54, '\0');
+        for (const auto& [at, value] : {std::pair{0u, 0x4D42u}, {14u, 40u}, {18u, side}, {22u, side}, {26u, 1u}, {28u, 24u}})
+            Put(bmp, at, value, 4);
+        WriteFileBytes(f.Dir.File("huge.bmp"), bmp);
+        const std::string pixels = ": " + std::to_string(side) + " x " + std::to_string(side) + " pixels";
+        EXPECT_EQ(Refusal(f, "huge.bmp").substr(0, pixels.size() + limit.size()), pixels + limit);
+    }
+
     const int side = 10000;
     std::string header(54, '\0');
     header[0] = 'B';

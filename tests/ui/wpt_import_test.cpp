@@ -195,7 +195,7 @@ TEST(WaypointImport, MessagesQuoteTheStartOfALongLine)
     EXPECT_EQ(Refusal(WriteFile(folder, "OziExplorer Waypoint File Version 1.1\rWGS 84\r" +
                                             QByteArray(100000, 'y') + "\r")),
               "<Unsupported file format> in <Open waypoint file>. Details: <OziExplorer Waypoint File Version "
-              "1.1\rWGS 84\r" + std::string(80 - 45, 'y') + "...>");
+              "1.1\\x0DWGS 84\\x0D" + std::string(80 - 45, 'y') + "...>");
     EXPECT_EQ(Refusal(WriteFile(folder, "OziExplorer Waypoint File Version 1.1\n" + QByteArray(100000, 'x'))),
               "<Datum must be \"WGS 84\"> in <Open waypoint file>. Details: <" + start + "...>");
 
