@@ -94,7 +94,7 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     auto* fields = new QGridLayout;
     auto row = [fields](const QString& label, QWidget* field, QWidget* extra = nullptr) {
         const int at = fields->rowCount();
-        fields->addWidget(new QLabel(label), at, 0);
+        fields->addWidget(FieldLabel(label, field), at, 0);
         fields->addWidget(field, at, 1, 1, extra ? 1 : 2);
         if (extra) fields->addWidget(extra, at, 2);
     };
@@ -202,8 +202,15 @@ bool TDefineMap::CheckFields()
 {
     if (!TDialogForm::CheckFields()) return false;
     if (Scale->text().isEmpty() || ScaleValue(Scale->text())) return true;
-    ShowWarning(OutOfRange(QStringLiteral("Scale"), QStringLiteral("a number above 0")));
+    ShowWarning(OutOfRange(Scale, QStringLiteral("a number above 0")));
     return false;
+}
+
+TKeptAs TDefineMap::KeptAs(const QLineEdit* edit) const
+{
+    if (edit == ShortName) return TKeptAs::Attribute;
+    if (edit == FileName) return TKeptAs::FileName;
+    return TKeptAs::Text;
 }
 
 void TDefineMap::DatumNameChange()
@@ -233,7 +240,15 @@ void TDefineMap::SelectFileClick()
                                QStringLiteral("bmp"),
                                PathToQt(Platform::WorkingFolder()),
                                {}};
-    if (const std::optional<QString> path = ChooseFile(request)) FileName->setText(QFileInfo(*path).fileName());
+    const std::optional<QString> path = ChooseFile(request);
+    if (!path) return;
+    const QString name = QFileInfo(*path).fileName();
+    const QString refusal = TextRefusal(FieldName(FileName), name, TKeptAs::FileName);
+    if (!refusal.isEmpty()) {
+        ShowWarning(refusal + QStringLiteral(" Rename the file or its folder and select it again."));
+        return;
+    }
+    FileName->setText(name);
 }
 
 void TDefineMap::ScaleChange(bool typing)

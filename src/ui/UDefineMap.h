@@ -46,6 +46,8 @@ public:
     bool CanAccept() const override;
     // The scale, when given, is a number above 0.
     bool CheckFields() override;
+    // The short name is the map's key, the file a file name.
+    TKeptAs KeptAs(const QLineEdit* edit) const override;
 
     QLineEdit* Name = nullptr;
     QLineEdit* ShortName = nullptr;

@@ -1088,8 +1088,9 @@ void TZephyrant::TreeMenuNewClick()
             InputBox(QStringLiteral("Create task instance"), QStringLiteral("Version name"),
                      QStringLiteral("(New task instance)"));
         if (!version) return;
-        if (ControlCharacterAt(*version) >= 0) {
-            ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *version));
+        if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *version, TKeptAs::Attribute);
+            !refusal.isEmpty()) {
+            ShowWarning(refusal);
             return;
         }
         auto* instance = new TTaskInstance();

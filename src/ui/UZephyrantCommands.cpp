@@ -81,6 +81,20 @@ QString IgcPattern(const TFlight* flight)
            ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) + QStringLiteral("*.igc");
 }
 
+// The name under which the flight keeps the log at `path`. None, with a
+// word, when the championship file could not give that name back: the log
+// is then neither read nor named.
+std::optional<std::string> LogName(const TFlight*, const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QString refusal = TextRefusal(ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name +
+                                            QLatin1Char('"'),
+                                        name, TKeptAs::FileName);
+    if (refusal.isEmpty()) return FileNameFromQt(name);
+    ShowWarning(refusal + QStringLiteral(" The log was not loaded: rename the file or its folder."));
+    return std::nullopt;
+}
+
 // The chooser of a flight's log, its pattern the first filter.
 TFileRequest IgcRequest(const TFlight* flight)
 {
@@ -113,15 +127,16 @@ void TZephyrant::FlightSelected(TFlight* flight)
         flight->GetAttribute(acIgcFileName) == "DNF"
             ? QStringList()
             : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    if (matches.size() == 1) {
-        flight->SetAttribute(acIgcFileName, FileNameFromQt(matches.front()));
-        flight->ReadTrack(PathFromQt(folder.filePath(matches.front())));
-    } else if (matches.size() > 1) {
-        if (const std::optional<QString> file = ChooseFile(IgcRequest(flight))) {
-            flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
+    std::optional<QString> file;
+    if (matches.size() == 1)
+        file = folder.filePath(matches.front());
+    else if (matches.size() > 1)
+        file = ChooseFile(IgcRequest(flight));
+    if (file)
+        if (const std::optional<std::string> name = LogName(flight, *file)) {
+            flight->SetAttribute(acIgcFileName, *name);
             flight->ReadTrack(PathFromQt(*file));
         }
-    }
     if (flight->Track()) {
         {
             TBusyCaption busy(this, QStringLiteral(" ANALYZING FLIGHT..."));
@@ -150,8 +165,10 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     case 2: {
         const std::optional<QString> file = ChooseFile(IgcRequest(flight));
         if (!file) return;
+        const std::optional<std::string> name = LogName(flight, *file);
+        if (!name) return;
         letGo();
-        flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
+        flight->SetAttribute(acIgcFileName, *name);
         flight->ReadTrack(PathFromQt(*file));
         break;
     }
@@ -227,9 +244,13 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
     if (!UserInterface.EditMode || !node || node->IsAux() || !grid || col != 1 || row < 1) return;
     const TAttributeCode code = node->AttributeCode(row - 1);
     if (code == acNone) return;
-    if (ControlCharacterAt(text) >= 0) {
+    // The key is kept in an attribute of its element, every other value as
+    // the element's text.
+    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text,
+                                        code == node->KeyAttribute() ? TKeptAs::Attribute : TKeptAs::Text);
+    if (!refusal.isEmpty()) {
         // The cell, and so the editor, keep the text before the keystroke.
-        ShowWarning(ControlCharacterRefusal(ToQt(Trimmed(grid->Cell(0, row))), text));
+        ShowWarning(refusal);
         return;
     }
     const std::string value = FromQt(text);
@@ -277,8 +298,10 @@ void TZephyrant::ChangeTaskInstanceNameClick()
     const std::optional<QString> name = InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"),
                                                  ToQt(instance->GetAttribute(acVersion)));
     if (!name) return;
-    if (ControlCharacterAt(*name) >= 0) {
-        ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *name));
+    // The version is the instance's key.
+    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name, TKeptAs::Attribute);
+        !refusal.isEmpty()) {
+        ShowWarning(refusal);
         return;
     }
     try {

@@ -151,7 +151,7 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
         Script->Records.clear(); // what typing it said
         QTest::mouseClick(Ok, Qt::LeftButton);
         ASSERT_EQ(Script->Records.size(), 1u) << scale;
-        EXPECT_EQ(Script->Records[0].Text, "Scale must be a number above 0.");
+        EXPECT_EQ(Script->Records[0].Text, "Scale 1/ must be a number above 0.");
         EXPECT_NE(Dialog.result(), QDialog::Accepted) << scale;
         Script->Records.clear();
     }
@@ -163,7 +163,8 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
     QTest::keyClick(Dialog.Description, Qt::Key_V, Qt::ControlModifier);
     QTest::mouseClick(Ok, Qt::LeftButton);
     ASSERT_EQ(Script->Records.size(), 1u);
-    EXPECT_EQ(Script->Records[0].Text, "Description holds a control character (code 27). Only TAB is allowed.");
+    EXPECT_EQ(Script->Records[0].Text,
+              "Description holds a control character (code 27), which the championship file can't hold.");
     EXPECT_NE(Dialog.result(), QDialog::Accepted);
     Dialog.Description->setText(QStringLiteral("Scanned\t1995"));
     QTest::mouseClick(Ok, Qt::LeftButton);
