@@ -1,5 +1,6 @@
 #include "ui/QtText.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include "xml/Cp1252.h"
@@ -118,4 +119,9 @@ QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs)
     }
     return field + QStringLiteral(" holds the character ") + ShownCharacter(fault.Code) +
            QStringLiteral(", which the championship file (Windows-1252) can't hold.");
+}
+
+QString RelativeFileName(const QString& folder, const QString& path)
+{
+    return QDir::fromNativeSeparators(QDir(folder).relativeFilePath(path));
 }

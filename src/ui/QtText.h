@@ -58,3 +58,9 @@ QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs = 
 // A character as a message shows it: the character and its code point,
 // "Ł" (U+0141) with the quotation marks.
 QString ShownCharacter(char32_t code);
+
+// The name under which the championship keeps a file chosen in `folder`'s
+// file system: the file's path relative to the folder with '/' between the
+// parts ("logs/ZG.igc", "../day2/ZG.igc"), the bare name for a file in the
+// folder itself. Reading joins the folder and this text again.
+QString RelativeFileName(const QString& folder, const QString& path);

@@ -2,7 +2,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -232,17 +231,19 @@ void TDefineMap::DatumNameChange()
 
 void TDefineMap::SelectFileClick()
 {
-    // The map's bitmap is looked for in the championship's folder: the
-    // chooser opens there, and only the bare name is kept.
+    // The map's bitmap is read from the championship's folder joined with
+    // File: the chooser opens there, and a bitmap from another folder is
+    // named relative to it ("maps/overview.bmp").
+    const QString folder = Folder.isEmpty() ? PathToQt(Platform::WorkingFolder()) : Folder;
     const TFileRequest request{TFileMode::Open,
                                QStringLiteral("Select map"),
                                FilterToQt(QStringLiteral("Bitmap files (*.bmp)|*.bmp")),
                                QStringLiteral("bmp"),
-                               PathToQt(Platform::WorkingFolder()),
+                               folder,
                                {}};
     const std::optional<QString> path = ChooseFile(request);
     if (!path) return;
-    const QString name = QFileInfo(*path).fileName();
+    const QString name = RelativeFileName(folder, *path);
     const QString refusal = TextRefusal(FieldName(FileName), name, TKeptAs::FileName);
     if (!refusal.isEmpty()) {
         ShowWarning(refusal + QStringLiteral(" Rename the file or its folder and select it again."));

@@ -1150,7 +1150,9 @@ void TZephyrant::TreeMenuNewClick()
         break;
     }
     case ntMaps: {
-        if (!DefineMap || RunDialog(*DefineMap) != QDialog::Accepted) return;
+        if (!DefineMap) return;
+        DefineMap->Folder = ChampionshipFolder(championship);
+        if (RunDialog(*DefineMap) != QDialog::Accepted) return;
         auto* map = new TMap();
         CopyMapFields(map, DefineMap->Fields());
         if (Refused(championship->AddMap(map), map)) return;

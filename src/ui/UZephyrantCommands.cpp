@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <cmath>
 
@@ -81,12 +80,14 @@ QString IgcPattern(const TFlight* flight)
            ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) + QStringLiteral("*.igc");
 }
 
-// The name under which the flight keeps the log at `path`. None, with a
-// word, when the championship file could not give that name back: the log
-// is then neither read nor named.
-std::optional<std::string> LogName(const TFlight*, const QString& path)
+// The name under which the flight keeps the log at `path`: relative to its
+// championship's folder, a bare name for a log beside the championship.
+// None, with a word, when the championship file could not give that name
+// back: the log is then neither read nor named.
+std::optional<std::string> LogName(const TFlight* flight, const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QString name =
+        RelativeFileName(ChampionshipFolder(dynamic_cast<const TChampionship*>(flight->Owner())), path);
     const QString refusal = TextRefusal(ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name +
                                             QLatin1Char('"'),
                                         name, TKeptAs::FileName);
@@ -109,6 +110,16 @@ TFileRequest IgcRequest(const TFlight* flight)
 }
 
 } // namespace
+
+QString ChampionshipFolder(const TChampionship* championship)
+{
+    // What reading joins a name to, made absolute as the file system does
+    // it. A championship without a file of its own is read from the working
+    // directory, and once saved it is opened again from the folder it was
+    // saved in: the working folder is both.
+    if (!championship || championship->Folder().empty()) return PathToQt(Platform::WorkingFolder());
+    return QDir(PathToQt(championship->Folder())).absolutePath();
+}
 
 void TZephyrant::FlightSelected(TFlight* flight)
 {
@@ -402,6 +413,7 @@ void TZephyrant::Editmapinformation1Click()
     auto* map = static_cast<TMap*>(ShownNode(ntMap));
     if (!map) throw TException("", "Expected Map node", "");
     if (!DefineMap) return;
+    DefineMap->Folder = ChampionshipFolder(dynamic_cast<TChampionship*>(map->Owner()));
     DefineMap->SetFields(TMapFields{map->GetAttribute(acName), map->GetAttribute(acShortName),
                                     map->GetAttribute(acDescription), map->GetAttribute(acMapFile),
                                     map->GetAttribute(acScale), map->GetAttribute(acDatum),

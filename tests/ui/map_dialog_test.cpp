@@ -85,10 +85,11 @@ TEST_F(TMapDialogTest, ListsComeFromTheDatumFileWithTheirPrompts)
     EXPECT_THROW(Dialog.Prepare(), TException);
 }
 
-TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
+TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndNamesTheFileRelativeToTheFolder)
 {
     // The bitmap is read from the championship's folder: the chooser opens
-    // there, wherever the program was started.
+    // there, wherever the program was started, and a file from elsewhere is
+    // named from there.
     Hooks->WorkingFolder = [] { return std::string("/data/championships/valle"); };
     Dialog.SetFields({"Valle", "VG", "", "old.bmp", "50000", "WGS 84", "Global", "UTM"});
     Dialog.Prepare();
@@ -104,7 +105,7 @@ TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
     QApplication::sendEvent(&Dialog, &activate);
 
     const TMapFields fields = Dialog.Fields();
-    EXPECT_EQ(fields.FileName, "Valle Grande.bmp");
+    EXPECT_EQ(fields.FileName, "../../maps/Valle Grande.bmp");
     EXPECT_EQ(fields.DatumName, "Arc 1950");
     EXPECT_EQ(fields.DatumRegion, "Zambia");
     EXPECT_EQ(fields.Projection, "UTM");

@@ -1,5 +1,6 @@
 // What the organiser enters is stored only as the championship file gives it
-// back, or refused naming the field as its label reads.
+// back, or refused naming the field as its label reads; files chosen in other
+// folders are named relative to the championship's folder.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -9,7 +10,9 @@
 #include <functional>
 
 #include "WindowFixture.h"
+#include "analysis/Flight.h"
 #include "model/Championship.h"
+#include "model/Class.h"
 #include "ui/UDefineGeoref.h"
 #include "ui/UDefineMap.h"
 #include "ui/UDefineTaskInstance.h"
@@ -146,4 +149,42 @@ TEST_F(WindowTest, MessagesNameEveryFieldAsItsLabelReadsOnScreen)
         }
         dialog->hide();
     }
+}
+
+TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
+{
+    for (const char* folder : {"day1/logs", "day1/maps", "day2"})
+        std::filesystem::create_directories(Dir.File(folder));
+    const QString file = QString::fromStdString(WriteChampionship("day1/cup.xch"));
+    WriteMapBitmap(Dir.File("day1/maps/overview.bmp"));
+    const std::pair<std::string, std::string> logs[] = {
+        {"1: Ana (ESP)", "logs/ZG.igc"}, {"2: Pedro (ESP)", "../day2/ZG.igc"}, {"3: Jeanne (FRA)", "3.igc"}};
+    Start({file});
+    for (const auto& [flight, log] : logs) {
+        WriteFileBytes(Dir.File("day1/" + log), FlightLog());
+        Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight + " >>> TRACK PENDING <<<"});
+        Script->AnswerDialog({true, {{"Choice", "2"}}});
+        Script->AnswerFile(QString::fromStdString(std::filesystem::path(Dir.File("day1/" + log)).lexically_normal()));
+        W().TreeMenuNewClick();
+    }
+    Select({"CUP", "Geo", "Maps", "M"});
+    Script->AnswerDialog({true, {{"SelectFile", "click"}}});
+    Script->AnswerFile(QString::fromStdString(Dir.File("day1/maps/overview.bmp")));
+    W().Editmapinformation1Click();
+    W().Loadmap1Click();
+    EXPECT_TRUE(UserInterface.MapWindow.HasValidMap());
+    Championship()->Save(file.toStdString());
+
+    Program.reset(); // opened again: every log is where its flight says
+    Script->Clear();
+    Start({file});
+    EXPECT_EQ(Championship()->FindMap("M")->GetAttribute(acMapFile), "maps/overview.bmp");
+    TCClass* cls = Championship()->FindClass("ML");
+    for (const auto& [flight, log] : logs) {
+        Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight});
+        const TFlight* read = cls->FlightsOf(cls->TaskNumbers.FindKey("01")).FindKey(flight.substr(0, 1));
+        EXPECT_EQ(read->GetAttribute(acIgcFileName), log);
+        EXPECT_NE(read->Track(), nullptr) << log;
+    }
+    EXPECT_TRUE(Script->Records.empty()) << Script->Records.front().Text.toStdString();
 }
