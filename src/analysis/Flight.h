@@ -5,10 +5,12 @@
 // search against its task number's task instance and lists the track's
 // points and events as one table of twelve columns.
 //
-// IgcFileName holds the track file's name without folder: empty while the
-// track is still to be found, "DNF" when the competitor did not fly. The
-// file is looked for in the championship's folder, its Windows-1252 name
-// turned into the file system's UTF-8 (TChampionship::FileSystemPath).
+// IgcFileName holds the track file's name relative to the championship's
+// folder (a bare name for a file in that folder, "logs/ZG.igc" or
+// "../day2/ZG.igc" for one elsewhere): empty while the track is still to be
+// found, "DNF" when the competitor did not fly. The file is read from the
+// championship's folder joined with that text, its Windows-1252 turned into
+// the file system's UTF-8 (TChampionship::FileSystemPath).
 //
 // A flight read from a file whose Number names no competitor of its class
 // is kept (and written back) without one: Competitor() is null then, and

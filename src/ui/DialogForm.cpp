@@ -3,11 +3,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "ui/Guard.h"
-#include "ui/QtText.h"
 #include "ui/Seams.h"
 
 TDialogForm::TDialogForm(QWidget* parent) : QDialog(parent) {}
@@ -35,11 +35,36 @@ void TDialogForm::ScriptField(const QString& name, const QString& value)
 bool TDialogForm::CheckFields()
 {
     for (const QLineEdit* edit : findChildren<QLineEdit*>()) {
-        if (edit->isReadOnly() || ControlCharacterAt(edit->text()) < 0) continue;
-        ShowWarning(ControlCharacterRefusal(edit->objectName(), edit->text()));
+        if (edit->isReadOnly()) continue;
+        const QString refusal = TextRefusal(FieldName(edit), edit->text(), KeptAs(edit));
+        if (refusal.isEmpty()) continue;
+        ShowWarning(refusal);
         return false;
     }
     return true;
+}
+
+TKeptAs TDialogForm::KeptAs(const QLineEdit*) const
+{
+    return TKeptAs::Text;
+}
+
+QString TDialogForm::FieldName(const QWidget* field)
+{
+    for (const QLabel* label : field->window()->findChildren<QLabel*>()) {
+        if (label->buddy() != field) continue;
+        // "&&" shows one '&'; a single one only marks the shortcut.
+        const QString text = label->text();
+        QString name;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'&' && ++i == text.size()) break;
+            name += text[i];
+        }
+        name = name.trimmed();
+        if (name.endsWith(u':')) name.chop(1);
+        return name.trimmed();
+    }
+    return field->objectName();
 }
 
 void TDialogForm::accept()
@@ -49,7 +74,7 @@ void TDialogForm::accept()
     });
 }
 
-QString TDialogForm::OutOfRange(const QString& field, const QString& range)
+QString TDialogForm::OutOfRange(const QWidget* field, const QString& range)
 {
-    return field + QStringLiteral(" must be ") + range + QLatin1Char('.');
+    return FieldName(field) + QStringLiteral(" must be ") + range + QLatin1Char('.');
 }

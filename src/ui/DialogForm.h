@@ -11,6 +11,10 @@
 #include <QDialog>
 #include <QString>
 
+#include "ui/QtText.h"
+
+class QLineEdit;
+
 class TDialogForm : public QDialog {
     Q_OBJECT
 public:
@@ -29,12 +33,20 @@ public:
     // Whether OK may close the dialog now (an OK button that is disabled).
     virtual bool CanAccept() const { return true; }
     // Whether the fields hold what may be taken. When not, the user was told
-    // why (a number out of its range, a control character in a text) and OK
-    // leaves the dialog open. Here: no text field holds a control character.
+    // why (a number out of its range, a text the championship file could not
+    // give back as it is) and OK leaves the dialog open. Here: every text
+    // field passes TextRefusal, as KeptAs says the file keeps it.
     virtual bool CheckFields();
+    // How the championship file keeps the text of an edit; Text unless the
+    // dialog says otherwise (a key, a file name).
+    virtual TKeptAs KeptAs(const QLineEdit* edit) const;
     // OK closes the dialog only when CanAccept() and CheckFields() agree.
     void accept() override;
 
+    // A field as its label reads on screen: the text of the label whose
+    // buddy it is, without '&' and a closing ':' (the object name when no
+    // label names it). Messages name fields so.
+    static QString FieldName(const QWidget* field);
     // "<field> must be <range>.", the message of a number out of its range.
-    static QString OutOfRange(const QString& field, const QString& range);
+    static QString OutOfRange(const QWidget* field, const QString& range);
 };

@@ -236,8 +236,15 @@ QButtonGroup* AddRadioItems(QGroupBox* box, const QStringList& captions, Qt::Ori
     return group;
 }
 
+QLabel* FieldLabel(const QString& label, QWidget* field)
+{
+    auto* text = new QLabel(label);
+    text->setBuddy(field);
+    return text;
+}
+
 void AddLabelled(QGridLayout* grid, int row, int column, const QString& label, QWidget* field)
 {
-    grid->addWidget(new QLabel(label), row, column);
+    grid->addWidget(FieldLabel(label, field), row, column);
     grid->addWidget(field, row, column + 1);
 }

@@ -25,6 +25,7 @@ class QButtonGroup;
 class QDialog;
 class QGridLayout;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 
 class TMaskEdit : public QLineEdit {
@@ -68,6 +69,8 @@ QGroupBox* NamedGroup(const QString& name, const QString& caption);
 // A radio group: one button per caption in the box (named after the box with
 // the item's index), ids 0, 1, ...
 QButtonGroup* AddRadioItems(QGroupBox* box, const QStringList& captions, Qt::Orientation orientation);
+// The label that names a field, on screen and in messages (its buddy).
+QLabel* FieldLabel(const QString& label, QWidget* field);
 // A label and its field side by side in a grid.
 void AddLabelled(QGridLayout* grid, int row, int column, const QString& label, QWidget* field);
 

@@ -134,9 +134,10 @@ public:
                     view->Grid()->SetCell(col, row, FromQt(text));
             });
             // A text the handler refused never reached the cell: the editor
-            // shows what the cell holds.
-            const std::string& cell = view->Grid()->Cell(col, row);
-            if (guard && cell != FromQt(text)) guard->setText(ToQt(cell));
+            // shows what the cell holds (compared as the user sees them: a
+            // letter the cell cannot hold is no '?').
+            const QString cell = ToQt(view->Grid()->Cell(col, row));
+            if (guard && cell != text) guard->setText(cell);
         });
         return edit;
     }

@@ -1,5 +1,6 @@
 #include "ui/QtText.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include "xml/Cp1252.h"
@@ -64,16 +65,63 @@ QString FilterToQt(const QString& windowsFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-qsizetype ControlCharacterAt(const QString& text)
+TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
 {
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i].unicode() < 0x20 && text[i] != QLatin1Char('\t')) return i;
-    return -1;
+    const bool tabComesBack = keptAs == TKeptAs::Text;
+    qsizetype position = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        ++position;
+        char32_t code = text[i].unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (code == u'\t' && !tabComesBack) return {TTextFault::Tab, position, code};
+        if (code < 0x20 && code != u'\t') return {TTextFault::Control, position, code};
+        if (UnicodeToCp1252(code) < 0) return {TTextFault::Foreign, position, code};
+    }
+    if (keptAs == TKeptAs::FileName) {
+        // What the reader trims or joins: a blank at an end, two in a row.
+        // Every character is one of Windows-1252 here, none a pair.
+        const qsizetype twice = text.indexOf(QStringLiteral("  "));
+        const qsizetype at = text.startsWith(u' ') ? 0
+                             : twice >= 0          ? twice + 1
+                             : text.endsWith(u' ') ? text.size() - 1
+                                                   : -1;
+        if (at >= 0) return {TTextFault::Blanks, at + 1, u' '};
+    }
+    return {};
 }
 
-QString ControlCharacterRefusal(const QString& field, const QString& text)
+QString ShownCharacter(char32_t code)
 {
-    const qsizetype at = ControlCharacterAt(text);
-    const int code = at < 0 ? 0 : text[at].unicode();
-    return field + QStringLiteral(" holds a control character (code %1). Only TAB is allowed.").arg(code);
+    const QString hex = QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+    // A surrogate without its pair has no look of its own.
+    const QString look = QChar::isSurrogate(code) ? QString(QChar(QChar::ReplacementCharacter))
+                                                  : QString::fromUcs4(&code, 1);
+    return QLatin1Char('"') + look + QStringLiteral("\" (U+") + hex + QLatin1Char(')');
+}
+
+QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs)
+{
+    const TTextFault fault = FindTextFault(text, keptAs);
+    switch (fault.Kind) {
+    case TTextFault::None: return {};
+    case TTextFault::Control:
+        return field + QStringLiteral(" holds a control character (code %1), which the championship file can't hold.")
+                           .arg(static_cast<uint>(fault.Code));
+    case TTextFault::Tab:
+        return field + QStringLiteral(" holds a TAB, which the championship file gives back as a blank.");
+    case TTextFault::Blanks:
+        return field + QStringLiteral(" has a blank at its start or end or two blanks in a row, which the championship "
+                                      "file does not give back.");
+    case TTextFault::Foreign: break;
+    }
+    return field + QStringLiteral(" holds the character ") + ShownCharacter(fault.Code) +
+           QStringLiteral(", which the championship file (Windows-1252) can't hold.");
+}
+
+QString RelativeFileName(const QString& folder, const QString& path)
+{
+    return QDir::fromNativeSeparators(QDir(folder).relativeFilePath(path));
 }

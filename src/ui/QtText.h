@@ -8,13 +8,15 @@
 #include <string_view>
 
 QString ToQt(std::string_view cp1252);
-// Characters that Windows-1252 has no byte for become '?'.
+// Characters that Windows-1252 has no byte for become '?': a text for the
+// model is checked with TextRefusal first.
 std::string FromQt(const QString& text);
 
 // A file name held in the model (Windows-1252) as the file system wants it.
 QString FileNameToQt(std::string_view cp1252);
 // A file name from the file system (a chooser, a folder listing) for the
-// model. Names that Windows-1252 cannot hold come back with '?' in them.
+// model. Names that Windows-1252 cannot hold come back with '?' in them: a
+// name for the model is checked with TextRefusal (TKeptAs::FileName) first.
 std::string FileNameFromQt(const QString& name);
 // A UTF-8 path of the core (folders of Platform::WorkingFolder) for Qt.
 QString PathToQt(const std::string& utf8);
@@ -25,9 +27,40 @@ std::string PathFromQt(const QString& path);
 // whose parentheses name something else gets the pattern put in them.
 QString FilterToQt(const QString& windowsFilter);
 
-// The index of the first control character of a typed text (C0, TAB
-// excepted), or -1. A championship file cannot keep one: XML has no way to
-// write most of them, and a NUL would end the text where it stands.
-qsizetype ControlCharacterAt(const QString& text);
-// The message refusing such a text typed into the field.
-QString ControlCharacterRefusal(const QString& field, const QString& text);
+// How the championship file keeps a text, which decides what the file gives
+// back of it:
+// - Text (element text, most values of a node): the reader trims whitespace
+//   at both ends and joins each run of it into one blank, as the file has
+//   always been read; a TAB there is whitespace like a blank.
+// - Attribute (a node's key, a waypoint code): the reader gives every TAB
+//   back as a blank, so "X<TAB>Y" would come back as another key, "X Y".
+// - FileName (a file the championship names, in element text): it must come
+//   back exactly or the file is not found; no TAB, no blank at either end,
+//   no two blanks in a row.
+enum class TKeptAs { Text, Attribute, FileName };
+
+// The first character of a text that the file cannot keep as it is.
+struct TTextFault {
+    enum TKind { None, Control, Tab, Blanks, Foreign };
+    TKind Kind = None;
+    qsizetype Position = 0; // in characters from 1; a surrogate pair is one
+    char32_t Code = 0;      // the character's code point
+};
+// Control characters (C0 but TAB: XML has no way to write most of them, and
+// a NUL would end the text where it stands), characters Windows-1252 has no
+// byte for, and the TABs and blanks the way of keeping does not give back.
+TTextFault FindTextFault(const QString& text, TKeptAs keptAs);
+// The message refusing a text entered into a field, the field named as its
+// label reads ("Short Name holds ..."); empty when the file keeps the text.
+// Every path that stores what the user entered asks here first, and stores
+// nothing when the answer is a message.
+QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs = TKeptAs::Text);
+// A character as a message shows it: the character and its code point,
+// "Ł" (U+0141) with the quotation marks.
+QString ShownCharacter(char32_t code);
+
+// The name under which the championship keeps a file chosen in `folder`'s
+// file system: the file's path relative to the folder with '/' between the
+// parts ("logs/ZG.igc", "../day2/ZG.igc"), the bare name for a file in the
+// folder itself. Reading joins the folder and this text again.
+QString RelativeFileName(const QString& folder, const QString& path);

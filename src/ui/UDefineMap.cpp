@@ -2,7 +2,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -94,7 +93,7 @@ TDefineMap::TDefineMap(QWidget* parent) : TDialogForm(parent)
     auto* fields = new QGridLayout;
     auto row = [fields](const QString& label, QWidget* field, QWidget* extra = nullptr) {
         const int at = fields->rowCount();
-        fields->addWidget(new QLabel(label), at, 0);
+        fields->addWidget(FieldLabel(label, field), at, 0);
         fields->addWidget(field, at, 1, 1, extra ? 1 : 2);
         if (extra) fields->addWidget(extra, at, 2);
     };
@@ -202,8 +201,15 @@ bool TDefineMap::CheckFields()
 {
     if (!TDialogForm::CheckFields()) return false;
     if (Scale->text().isEmpty() || ScaleValue(Scale->text())) return true;
-    ShowWarning(OutOfRange(QStringLiteral("Scale"), QStringLiteral("a number above 0")));
+    ShowWarning(OutOfRange(Scale, QStringLiteral("a number above 0")));
     return false;
+}
+
+TKeptAs TDefineMap::KeptAs(const QLineEdit* edit) const
+{
+    if (edit == ShortName) return TKeptAs::Attribute;
+    if (edit == FileName) return TKeptAs::FileName;
+    return TKeptAs::Text;
 }
 
 void TDefineMap::DatumNameChange()
@@ -225,15 +231,25 @@ void TDefineMap::DatumNameChange()
 
 void TDefineMap::SelectFileClick()
 {
-    // The map's bitmap is looked for in the championship's folder: the
-    // chooser opens there, and only the bare name is kept.
+    // The map's bitmap is read from the championship's folder joined with
+    // File: the chooser opens there, and a bitmap from another folder is
+    // named relative to it ("maps/overview.bmp").
+    const QString folder = Folder.isEmpty() ? PathToQt(Platform::WorkingFolder()) : Folder;
     const TFileRequest request{TFileMode::Open,
                                QStringLiteral("Select map"),
                                FilterToQt(QStringLiteral("Bitmap files (*.bmp)|*.bmp")),
                                QStringLiteral("bmp"),
-                               PathToQt(Platform::WorkingFolder()),
+                               folder,
                                {}};
-    if (const std::optional<QString> path = ChooseFile(request)) FileName->setText(QFileInfo(*path).fileName());
+    const std::optional<QString> path = ChooseFile(request);
+    if (!path) return;
+    const QString name = RelativeFileName(folder, *path);
+    const QString refusal = TextRefusal(FieldName(FileName), name, TKeptAs::FileName);
+    if (!refusal.isEmpty()) {
+        ShowWarning(refusal + QStringLiteral(" Rename the file or its folder and select it again."));
+        return;
+    }
+    FileName->setText(name);
 }
 
 void TDefineMap::ScaleChange(bool typing)

@@ -17,7 +17,7 @@ struct TMapFields {
     std::string Name;
     std::string ShortName;
     std::string Description;
-    std::string FileName; // the bitmap's name without folder
+    std::string FileName; // the bitmap, relative to the championship's folder
     std::string Scale;
     std::string DatumName;
     std::string DatumRegion;
@@ -46,6 +46,12 @@ public:
     bool CanAccept() const override;
     // The scale, when given, is a number above 0.
     bool CheckFields() override;
+    // The short name is the map's key, the file a file name.
+    TKeptAs KeptAs(const QLineEdit* edit) const override;
+
+    // The folder the championship reads the bitmap from (set by the caller):
+    // Select puts the chosen file into File relative to it.
+    QString Folder;
 
     QLineEdit* Name = nullptr;
     QLineEdit* ShortName = nullptr;

@@ -23,6 +23,7 @@
 #include "model/Waypoint.h"
 #include "platform/NumberFormat.h"
 #include "platform/Numbers.h"
+#include "ui/FormControls.h"
 #include "ui/Guard.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
@@ -185,9 +186,8 @@ struct TNumberEdit {
     QString Remembered;
     double Value = 0.0;
     TEmptyText Empty = TEmptyText::SpringBack;
-    // The numbers the field takes, and how a message names the field.
+    // The numbers the field takes.
     double Max = HUGE_VAL;
-    QString Label;
 
     // Silently for text that is no number: a half-typed number is no reason
     // for a message box. A number out of the field's range is one: it would
@@ -211,8 +211,8 @@ struct TNumberEdit {
             }
             if (isNumber)
                 ShowWarning(TDialogForm::OutOfRange(
-                    Label, std::isinf(Max) ? QStringLiteral("0 or more")
-                                           : QStringLiteral("from 0 to ") + QString::number(Max)));
+                    Edit, std::isinf(Max) ? QStringLiteral("0 or more")
+                                          : QStringLiteral("from 0 to ") + QString::number(Max)));
         }
     }
 };
@@ -277,7 +277,7 @@ QHBoxLayout* TransferRow(const QString& leftCaption, QListWidget* left, QPushBut
 
 void AddField(QGridLayout* grid, int row, const QString& caption, QWidget* field)
 {
-    grid->addWidget(new QLabel(caption), row, 0);
+    grid->addWidget(FieldLabel(caption, field), row, 0);
     grid->addWidget(field, row, 1);
 }
 
@@ -509,13 +509,7 @@ TDefineTaskInstance::TDefineTaskInstance(QWidget* parent) : TDialogForm(parent),
 
     d->GateRadius.Empty = TEmptyText::Keep;
     d->GateLegPercent.Empty = TEmptyText::Ignore;
-    d->TurnPointRadius.Label = QStringLiteral("Turn Point Radius");
-    d->LegRadius.Label = QStringLiteral("Leg radius");
-    d->ArcLegRadius.Label = QStringLiteral("Leg radius");
-    d->GateRadius.Label = QStringLiteral("Gate radius");
-    d->GateBearing.Label = QStringLiteral("Bearing");
     d->GateBearing.Max = 360.0;
-    d->GateLegPercent.Label = QStringLiteral("% length");
     d->GateLegPercent.Max = 100.0;
 
     auto on = [this](auto* sender, auto signal, void (TDefineTaskInstance::*handler)()) {
@@ -962,6 +956,17 @@ void TDefineTaskInstance::NewZoneClick()
 void TDefineTaskInstance::ZoneNameChange()
 {
     if (!TaskInstance || !d->CurrentZone) return;
+    // A name the file could not give back stays out of the instance; the
+    // edit shows the zone's name again.
+    const QString refusal = TextRefusal(FieldName(d->ZoneName), d->ZoneName->text(), TKeptAs::Attribute);
+    if (!refusal.isEmpty()) {
+        {
+            const QSignalBlocker block(d->ZoneName);
+            d->ZoneName->setText(ToQt(d->CurrentZone->Name));
+        }
+        ShowWarning(refusal);
+        return;
+    }
     // The instance keys its zones by name and gives none back without
     // deleting it: the zone is copied under the new name, and the old one
     // goes only once the copy was taken.

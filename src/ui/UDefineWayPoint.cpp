@@ -45,7 +45,7 @@ TDefineWayPoint::TDefineWayPoint(QWidget* parent) : TDialogForm(parent), MapDatu
     RefDistance = NamedMaskEdit(QStringLiteral("RefDistance"), QStringLiteral(" 9 999 990 m;0;_"), true);
     QGroupBox* reference = NamedGroup(QStringLiteral("Reference"), QStringLiteral("Reference"));
     auto* refs = new QGridLayout(reference);
-    refs->addWidget(new QLabel(QStringLiteral("Reference Waypoint")), 0, 0);
+    refs->addWidget(FieldLabel(QStringLiteral("Reference Waypoint"), RefWaypointList), 0, 0);
     refs->addWidget(RefWaypointList, 0, 1, 1, 3);
     AddLabelled(refs, 1, 0, QStringLiteral("Bearing"), RefBearing);
     AddLabelled(refs, 1, 2, QStringLiteral("Distance"), RefDistance);
@@ -182,13 +182,18 @@ void TDefineWayPoint::ScriptField(const QString& name, const QString& value)
     TDialogForm::ScriptField(name, value);
 }
 
+TKeptAs TDefineWayPoint::KeptAs(const QLineEdit* edit) const
+{
+    return edit == CodeEdit ? TKeptAs::Attribute : TKeptAs::Text;
+}
+
 bool TDefineWayPoint::CheckFields()
 {
     if (!TDialogForm::CheckFields() || !Coords->CheckPosition()) return false;
     double bearing = 0.0;
     if (WayPoints && WayPoints->Find(FromQt(RefWaypointList->currentText())) &&
         ParseDouble(FromQt(RefBearing->InputText()), bearing) && !(bearing * 0.1 <= 360.0)) {
-        ShowWarning(OutOfRange(QStringLiteral("Bearing"), QStringLiteral("from 0 to 360")));
+        ShowWarning(OutOfRange(RefBearing, QStringLiteral("from 0 to 360")));
         return false;
     }
     return true;

@@ -1109,8 +1109,9 @@ void TZephyrant::TreeMenuNewClick()
             InputBox(QStringLiteral("Create task instance"), QStringLiteral("Version name"),
                      QStringLiteral("(New task instance)"));
         if (!version) return;
-        if (ControlCharacterAt(*version) >= 0) {
-            ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *version));
+        if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *version, TKeptAs::Attribute);
+            !refusal.isEmpty()) {
+            ShowWarning(refusal);
             return;
         }
         auto* instance = new TTaskInstance();
@@ -1170,7 +1171,9 @@ void TZephyrant::TreeMenuNewClick()
         break;
     }
     case ntMaps: {
-        if (!DefineMap || RunDialog(*DefineMap) != QDialog::Accepted) return;
+        if (!DefineMap) return;
+        DefineMap->Folder = ChampionshipFolder(championship);
+        if (RunDialog(*DefineMap) != QDialog::Accepted) return;
         auto* map = new TMap();
         CopyMapFields(map, DefineMap->Fields());
         if (Refused(championship->AddMap(map), map)) return;

@@ -43,6 +43,11 @@ class TNodeDescription;
 class TTaskInstance;
 class TTreeView;
 
+// The folder a championship reads the files it names from (logs, map
+// bitmaps; TChampionship::FileSystemPath), as an absolute path: its file's
+// folder; the working folder for a new championship.
+QString ChampionshipFolder(const TChampionship* championship);
+
 class TZephyrant : public QMainWindow {
     Q_OBJECT
 public:

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <cmath>
 
@@ -81,6 +80,22 @@ QString IgcPattern(const TFlight* flight)
            ToQt(taskNumber ? taskNumber->GetAttribute(acNumber) : std::string()) + QStringLiteral("*.igc");
 }
 
+// The name under which the flight keeps the log at `path`: relative to its
+// championship's folder, a bare name for a log beside the championship.
+// None, with a word, when the championship file could not give that name
+// back: the log is then neither read nor named.
+std::optional<std::string> LogName(const TFlight* flight, const QString& path)
+{
+    const QString name =
+        RelativeFileName(ChampionshipFolder(dynamic_cast<const TChampionship*>(flight->Owner())), path);
+    const QString refusal = TextRefusal(ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name +
+                                            QLatin1Char('"'),
+                                        name, TKeptAs::FileName);
+    if (refusal.isEmpty()) return FileNameFromQt(name);
+    ShowWarning(refusal + QStringLiteral(" The log was not loaded: rename the file or its folder."));
+    return std::nullopt;
+}
+
 // The chooser of a flight's log, its pattern the first filter.
 TFileRequest IgcRequest(const TFlight* flight)
 {
@@ -95,6 +110,16 @@ TFileRequest IgcRequest(const TFlight* flight)
 }
 
 } // namespace
+
+QString ChampionshipFolder(const TChampionship* championship)
+{
+    // What reading joins a name to, made absolute as the file system does
+    // it. A championship without a file of its own is read from the working
+    // directory, and once saved it is opened again from the folder it was
+    // saved in: the working folder is both.
+    if (!championship || championship->Folder().empty()) return PathToQt(Platform::WorkingFolder());
+    return QDir(PathToQt(championship->Folder())).absolutePath();
+}
 
 void TZephyrant::FlightSelected(TFlight* flight)
 {
@@ -116,15 +141,16 @@ void TZephyrant::FlightSelected(TFlight* flight)
         flight->GetAttribute(acIgcFileName) == "DNF"
             ? QStringList()
             : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    if (matches.size() == 1 && FileNameFromQt(matches.front()) != named) {
-        flight->SetAttribute(acIgcFileName, FileNameFromQt(matches.front()));
-        flight->ReadTrack(PathFromQt(folder.filePath(matches.front())));
-    } else if (matches.size() > 1) {
-        if (const std::optional<QString> file = ChooseFile(IgcRequest(flight))) {
-            flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
+    std::optional<QString> file;
+    if (matches.size() == 1 && FileNameFromQt(matches.front()) != named)
+        file = folder.filePath(matches.front());
+    else if (matches.size() > 1)
+        file = ChooseFile(IgcRequest(flight));
+    if (file)
+        if (const std::optional<std::string> name = LogName(flight, *file)) {
+            flight->SetAttribute(acIgcFileName, *name);
             flight->ReadTrack(PathFromQt(*file));
         }
-    }
     if (flight->Track()) {
         {
             TBusyCaption busy(this, QStringLiteral(" ANALYZING FLIGHT..."));
@@ -153,8 +179,10 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
     case 2: {
         const std::optional<QString> file = ChooseFile(IgcRequest(flight));
         if (!file) return;
+        const std::optional<std::string> name = LogName(flight, *file);
+        if (!name) return;
         letGo();
-        flight->SetAttribute(acIgcFileName, FileNameFromQt(QFileInfo(*file).fileName()));
+        flight->SetAttribute(acIgcFileName, *name);
         flight->ReadTrack(PathFromQt(*file));
         break;
     }
@@ -230,9 +258,13 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
     if (!UserInterface.EditMode || !node || node->IsAux() || !grid || col != 1 || row < 1) return;
     const TAttributeCode code = node->AttributeCode(row - 1);
     if (code == acNone) return;
-    if (ControlCharacterAt(text) >= 0) {
+    // The key is kept in an attribute of its element, every other value as
+    // the element's text.
+    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text,
+                                        code == node->KeyAttribute() ? TKeptAs::Attribute : TKeptAs::Text);
+    if (!refusal.isEmpty()) {
         // The cell, and so the editor, keep the text before the keystroke.
-        ShowWarning(ControlCharacterRefusal(ToQt(Trimmed(grid->Cell(0, row))), text));
+        ShowWarning(refusal);
         return;
     }
     const std::string value = FromQt(text);
@@ -280,8 +312,10 @@ void TZephyrant::ChangeTaskInstanceNameClick()
     const std::optional<QString> name = InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"),
                                                  ToQt(instance->GetAttribute(acVersion)));
     if (!name) return;
-    if (ControlCharacterAt(*name) >= 0) {
-        ShowWarning(ControlCharacterRefusal(QStringLiteral("Version name"), *name));
+    // The version is the instance's key.
+    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name, TKeptAs::Attribute);
+        !refusal.isEmpty()) {
+        ShowWarning(refusal);
         return;
     }
     try {
@@ -382,6 +416,7 @@ void TZephyrant::Editmapinformation1Click()
     auto* map = static_cast<TMap*>(ShownNode(ntMap));
     if (!map) throw TException("", "Expected Map node", "");
     if (!DefineMap) return;
+    DefineMap->Folder = ChampionshipFolder(dynamic_cast<TChampionship*>(map->Owner()));
     DefineMap->SetFields(TMapFields{map->GetAttribute(acName), map->GetAttribute(acShortName),
                                     map->GetAttribute(acDescription), map->GetAttribute(acMapFile),
                                     map->GetAttribute(acScale), map->GetAttribute(acDatum),

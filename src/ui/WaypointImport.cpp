@@ -1,5 +1,7 @@
 #include "ui/WaypointImport.h"
 
+#include <QStringDecoder>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -55,33 +57,56 @@ double Degrees(const std::string& text, double limit, const char* what)
     return degrees;
 }
 
-// Control characters would be written raw into the championship file, which
-// then cannot be read back. A TAB reads back as a blank where a key is kept
-// (an attribute), so a code may not hold one either; a description may.
-void RefuseControlCharacters(const std::string& text, const char* what, bool tabAllowed)
+// A line refused for a character that Windows-1252 has no byte for: its
+// message is no Windows-1252 text either.
+struct TLineRefusal {
+    QString Text;
+};
+
+// A line that a tool of today wrote in UTF-8: valid UTF-8 with a character
+// beyond ASCII. Every other line is Windows-1252, byte for byte.
+bool IsUtf8(std::string_view line)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 || (c == '\t' && tabAllowed)) continue;
-        static const char hex[] = "0123456789ABCDEF";
-        const std::string shown{'0', 'x', hex[c >> 4], hex[c & 15]};
-        throw TException(LineWhere, std::string("Control character in waypoint ") + what,
-                         "character " + shown + " at position " + std::to_string(i + 1));
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
+    return !utf8.hasError();
+}
+
+// A code or description for the model, as the championship file would keep
+// it. Control characters would be written raw into the file, which then
+// cannot be read back; a code is kept in an attribute, where a TAB reads
+// back as a blank; letters beyond Windows-1252 have no byte in the file.
+std::string Checked(const std::string& field, bool utf8, const char* what, TKeptAs keptAs)
+{
+    const QString text = utf8 ? QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())) : ToQt(field);
+    const TTextFault fault = FindTextFault(text, keptAs);
+    const std::string at = " at position " + std::to_string(fault.Position);
+    switch (fault.Kind) {
+    case TTextFault::None: return FromQt(text);
+    case TTextFault::Foreign:
+        throw TLineRefusal{QStringLiteral("<Character outside Windows-1252 in waypoint %1> in <%2>. Details: <%3%4>")
+                               .arg(QLatin1String(what), QLatin1String(LineWhere), ShownCharacter(fault.Code),
+                                    QString::fromLatin1(at))};
+    default: break;
     }
+    static const char hex[] = "0123456789ABCDEF";
+    const std::string shown{'0', 'x', hex[(fault.Code >> 4) & 15], hex[fault.Code & 15]};
+    throw TException(LineWhere, std::string("Control character in waypoint ") + what, "character " + shown + at);
 }
 
 // Fields 2, 3, 4 and 11: code, latitude, longitude, description.
 TWayPoint ReadWaypoint(std::string_view line)
 {
     const std::vector<std::string_view> fields = Fields(line);
-    const std::string code = Field(fields, 2);
-    if (code.empty()) throw TException(LineWhere, "Missing waypoint code", Excerpt(line));
-    RefuseControlCharacters(code, "code", false);
+    const bool utf8 = IsUtf8(line);
+    if (Field(fields, 2).empty()) throw TException(LineWhere, "Missing waypoint code", Excerpt(line));
+    const std::string code = Checked(Field(fields, 2), utf8, "code", TKeptAs::Attribute);
     const double latitude = Degrees(Field(fields, 3), 90.0, "Invalid latitude");
     const double longitude = Degrees(Field(fields, 4), 180.0, "Invalid longitude");
     const TGeoCoord geo{DegToRad(longitude), DegToRad(latitude), 0.0};
-    const std::string description = Field(fields, 11);
-    RefuseControlCharacters(description, "description", true);
+    const std::string description = Checked(Field(fields, 11), utf8, "description", TKeptAs::Text);
     return TWayPoint(TLocation(geo, DefaultDatum()), code, description + " (Imported from WPT file)");
 }
 
@@ -122,15 +147,20 @@ int ImportOziWaypoints(TWayPointSet& set, const QString& path)
     int added = 0;
     // Lines 3 and 4 say nothing we use; line 5 is waypoint 1.
     for (std::size_t i = 4; i < lines.size(); ++i) {
+        QString refusal;
         try {
             set.Add(ReadWaypoint(lines[i]));
             ++added;
+            continue;
         } catch (const TException& e) {
-            const QString text = QStringLiteral("Error importing waypoint no ") + QString::number(i - 3) +
-                                 QLatin1Char('\n') + ToQt(e.Message()) + QLatin1Char('\n') +
-                                 QStringLiteral("CANCEL the remaining waypoints or just IGNORE this one?");
-            if (AskCancelIgnore(text) == TButton::Cancel) break;
+            refusal = ToQt(e.Message());
+        } catch (const TLineRefusal& e) {
+            refusal = e.Text;
         }
+        const QString text = QStringLiteral("Error importing waypoint no ") + QString::number(i - 3) +
+                             QLatin1Char('\n') + refusal + QLatin1Char('\n') +
+                             QStringLiteral("CANCEL the remaining waypoints or just IGNORE this one?");
+        if (AskCancelIgnore(text) == TButton::Cancel) break;
     }
     return added;
 }

@@ -247,7 +247,8 @@ TEST_F(WindowTest, KeysTypedIntoTheTableAreTakenWholeOrNotAtAll)
     QTest::keyClick(nameEditor, Qt::Key_End);
     QTest::keyClick(nameEditor, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(TakePrompts(),
-              std::vector<std::string>{"Short Name holds a control character (code 1). Only TAB is allowed."});
+              std::vector<std::string>{
+                  "Short Name holds a control character (code 1), which the championship file can't hold."});
     EXPECT_EQ(nameEditor->text(), "Spain");
     EXPECT_EQ(grid.Cell(1, 2), "Spain");
     EXPECT_EQ(championship->Teams.FindKey("ESP")->GetAttribute(acShortName), "Spain");

@@ -85,10 +85,11 @@ TEST_F(TMapDialogTest, ListsComeFromTheDatumFileWithTheirPrompts)
     EXPECT_THROW(Dialog.Prepare(), TException);
 }
 
-TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
+TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndNamesTheFileRelativeToTheFolder)
 {
     // The bitmap is read from the championship's folder: the chooser opens
-    // there, wherever the program was started.
+    // there, wherever the program was started, and a file from elsewhere is
+    // named from there.
     Hooks->WorkingFolder = [] { return std::string("/data/championships/valle"); };
     Dialog.SetFields({"Valle", "VG", "", "old.bmp", "50000", "WGS 84", "Global", "UTM"});
     Dialog.Prepare();
@@ -104,7 +105,7 @@ TEST_F(TMapDialogTest, FileChooserKeepsTheChoicesAndTheBareName)
     QApplication::sendEvent(&Dialog, &activate);
 
     const TMapFields fields = Dialog.Fields();
-    EXPECT_EQ(fields.FileName, "Valle Grande.bmp");
+    EXPECT_EQ(fields.FileName, "../../maps/Valle Grande.bmp");
     EXPECT_EQ(fields.DatumName, "Arc 1950");
     EXPECT_EQ(fields.DatumRegion, "Zambia");
     EXPECT_EQ(fields.Projection, "UTM");
@@ -151,7 +152,7 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
         Script->Records.clear(); // what typing it said
         QTest::mouseClick(Ok, Qt::LeftButton);
         ASSERT_EQ(Script->Records.size(), 1u) << scale;
-        EXPECT_EQ(Script->Records[0].Text, "Scale must be a number above 0.");
+        EXPECT_EQ(Script->Records[0].Text, "Scale 1/ must be a number above 0.");
         EXPECT_NE(Dialog.result(), QDialog::Accepted) << scale;
         Script->Records.clear();
     }
@@ -163,7 +164,8 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
     QTest::keyClick(Dialog.Description, Qt::Key_V, Qt::ControlModifier);
     QTest::mouseClick(Ok, Qt::LeftButton);
     ASSERT_EQ(Script->Records.size(), 1u);
-    EXPECT_EQ(Script->Records[0].Text, "Description holds a control character (code 27). Only TAB is allowed.");
+    EXPECT_EQ(Script->Records[0].Text,
+              "Description holds a control character (code 27), which the championship file can't hold.");
     EXPECT_NE(Dialog.result(), QDialog::Accepted);
     Dialog.Description->setText(QStringLiteral("Scanned\t1995"));
     QTest::mouseClick(Ok, Qt::LeftButton);

@@ -165,7 +165,8 @@ TEST_F(TWaypointDialogTest, OkRefusesWhatIsNoPlace)
     Dialog.CodeEdit->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("N\x1f"));
     QTest::keyClick(Dialog.CodeEdit, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(clickOk(), std::vector<std::string>{"Code holds a control character (code 31). Only TAB is allowed."});
+    EXPECT_EQ(clickOk(), std::vector<std::string>{
+                             "Code holds a control character (code 31), which the championship file can't hold."});
     Dialog.CodeEdit->setText("N1");
     EXPECT_TRUE(clickOk().empty());
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);

@@ -162,6 +162,22 @@ TEST(WaypointImport, ControlCharactersAreRefusedLineByLine)
                          "waypoint>. Details: <character 0x0B at position 5>" + ask}));
 }
 
+TEST(WaypointImport, UtfEightLinesAreConvertedAndOthersTakenByteForByte)
+{
+    QTemporaryDir folder;
+    auto script = TScriptedSeams::Create();
+    TScopedSeams seams(script->Install());
+    script->AnswerButton(TButton::Ignore);
+    TWayPointSet set;
+    const QByteArray text = Header + "1,M\xC3\xBChle,45,7,,,,,,,Caf\xC3\xA9 \xE2\x82\xAC\r\n" // UTF-8
+                                     "2,K\xFC,45,7,,,,,,,\xC3\r\n"                          // Windows-1252
+                                     "3,\xC5\x81\xC3\xB3" "d\xC5\xBA,45,7\r\n";        // no byte for "Ł"
+    ASSERT_EQ(ImportOziWaypoints(set, WriteFile(folder, text)), 2);
+    EXPECT_EQ(set.Find("M\xFChle")->Description, "Caf\xE9 \x80 (Imported from WPT file)");
+    EXPECT_EQ(set.Find("K\xFC")->Description, "\xC3 (Imported from WPT file)");
+    EXPECT_EQ(script->Records.size(), 1u);
+}
+
 TEST(WaypointImport, OnlyARegularFileOfBoundedSizeIsRead)
 {
     QTemporaryDir folder;
