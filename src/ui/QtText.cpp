@@ -67,7 +67,6 @@ QString FilterToQt(const QString& windowsFilter)
 
 TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
 {
-    const bool tabComesBack = keptAs == TKeptAs::Text;
     qsizetype position = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         ++position;
@@ -76,7 +75,7 @@ TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
             code = QChar::surrogateToUcs4(text[i], text[i + 1]);
             ++i;
         }
-        if (code == u'\t' && !tabComesBack) return {TTextFault::Tab, position, code};
+        if (code == u'\t') return {TTextFault::Tab, position, code};
         if (code < 0x20 && code != u'\t') return {TTextFault::Control, position, code};
         if (UnicodeToCp1252(code) < 0) return {TTextFault::Foreign, position, code};
     }

@@ -31,7 +31,7 @@ QString FilterToQt(const QString& windowsFilter);
 // back of it:
 // - Text (element text, most values of a node): the reader trims whitespace
 //   at both ends and joins each run of it into one blank, as the file has
-//   always been read; a TAB there is whitespace like a blank.
+//   always been read; a TAB would come back as a blank, as everywhere.
 // - Attribute (a node's key, a waypoint code): the reader gives every TAB
 //   back as a blank, so "X<TAB>Y" would come back as another key, "X Y".
 // - FileName (a file the championship names, in element text): it must come

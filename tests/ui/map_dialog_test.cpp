@@ -167,7 +167,14 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
     EXPECT_EQ(Script->Records[0].Text,
               "Description holds a control character (code 27), which the championship file can't hold.");
     EXPECT_NE(Dialog.result(), QDialog::Accepted);
+    // A TAB would come back from the file as a blank.
     Dialog.Description->setText(QStringLiteral("Scanned\t1995"));
+    Script->Records.clear();
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    ASSERT_EQ(Script->Records.size(), 1u);
+    EXPECT_EQ(Script->Records[0].Text, "Description holds a TAB, which the championship file gives back as a blank.");
+    EXPECT_NE(Dialog.result(), QDialog::Accepted);
+    Dialog.Description->setText(QStringLiteral("Scanned 1995"));
     QTest::mouseClick(Ok, Qt::LeftButton);
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
 }

@@ -138,7 +138,7 @@ TEST(WaypointImport, ControlCharactersAreRefusedLineByLine)
     QTemporaryDir folder;
     auto script = TScriptedSeams::Create();
     TScopedSeams seams(script->Install());
-    for (int i = 0; i < 4; ++i) script->AnswerButton(TButton::Ignore);
+    for (int i = 0; i < 5; ++i) script->AnswerButton(TButton::Ignore);
     TWayPointSet set;
     static const char nul[] = "1,N\0UL,45.0,7.0,,,,,,,nul in the code\r\n";
     const QByteArray text = Header + QByteArray(nul, sizeof nul - 1) +
@@ -146,8 +146,7 @@ TEST(WaypointImport, ControlCharactersAreRefusedLineByLine)
                             "3,T\tAB,45.0,7.0\r\n"
                             "4,VT,45.0,7.0,,,,,,,line\x0b" "tab\r\n"
                             "5,OK,45.0,7.0,,,,,,,a\ttab\r\n";
-    EXPECT_EQ(ImportOziWaypoints(set, WriteFile(folder, text)), 1);
-    EXPECT_EQ(set.Find("OK")->Description, "a\ttab (Imported from WPT file)");
+    EXPECT_EQ(ImportOziWaypoints(set, WriteFile(folder, text)), 0);
     std::vector<std::string> asked;
     for (const auto& record : script->Records) asked.push_back(record.Text.toStdString());
     const std::string ask = "\nCANCEL the remaining waypoints or just IGNORE this one?";
@@ -159,7 +158,9 @@ TEST(WaypointImport, ControlCharactersAreRefusedLineByLine)
                          "Error importing waypoint no 3\n<Control character in waypoint code> in <Import waypoint>. "
                          "Details: <character 0x09 at position 2>" + ask,
                          "Error importing waypoint no 4\n<Control character in waypoint description> in <Import "
-                         "waypoint>. Details: <character 0x0B at position 5>" + ask}));
+                         "waypoint>. Details: <character 0x0B at position 5>" + ask,
+                         "Error importing waypoint no 5\n<Control character in waypoint description> in <Import "
+                         "waypoint>. Details: <character 0x09 at position 2>" + ask}));
 }
 
 TEST(WaypointImport, UtfEightLinesAreConvertedAndOthersTakenByteForByte)
