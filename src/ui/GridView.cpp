@@ -224,7 +224,8 @@ void TGridView::Follow(unsigned changes)
     if (changes & (gcSize | gcCells)) FitColumns();
     if (changes & (gcSize | gcSelection)) ShowSelection();
     if (changes & (gcSize | gcScroll)) {
-        const QSignalBlocker block(verticalScrollBar());
+        // The scroll bar's signal is what moves the rows and their headings;
+        // only this view's own echo into the grid is held back.
         FSyncing = true;
         verticalScrollBar()->setValue(grid->TopRow() - std::min(grid->FixedRows(), 1));
         FSyncing = false;
