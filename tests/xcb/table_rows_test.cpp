@@ -1,7 +1,9 @@
 // The tables as the program drives them: a row that the map selects far down
-// its table is scrolled into view.
+// its table is scrolled into view; a second double click on a cell ends the
+// editing of an attribute table.
 #include "ScreenFixture.h"
 
+#include <QLineEdit>
 #include <cstdio>
 
 #include "ui/MapWindow.h"
@@ -54,4 +56,28 @@ TEST_F(ScreenTest, ARowTheMapSelectsFarDownItsTableIsScrolledIntoView)
         EXPECT_TRUE(view->viewport()->rect().contains(place)) << c.Node.back() << ": row " << row << " is not shown";
     }
     EXPECT_EQ(W().TableForWaypoints.Cell(1, W().TableForWaypoints.Selection().Top), "W91");
+}
+
+TEST_F(ScreenTest, ASecondDoubleClickOnACellEndsTheEdit)
+{
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    TTreeItem* competitor = Item({"CUP", "Teams", "ESP: Spain", "ML: Microlight", "1: Ana"});
+    ClickItem(competitor);
+    TGridView* table = View(W().TableForCompetitor);
+    TRY_ASSERT(ShownTable() == table);
+    auto cell = [&](int row) { return table->visualRect(table->model()->index(row, 0)).center(); };
+    // On the cell whose editor is open, and on another value cell.
+    for (int second : {0, 1}) {
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell(0));
+        TRY_ASSERT(qobject_cast<QLineEdit*>(table->Editor()) && UserInterface.EditMode);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell(second));
+        TRY_EXPECT(!UserInterface.EditMode && !table->Editor());
+        // Read-only again: typing changes nothing.
+        QTest::keyClicks(table->Editor() ? table->Editor() : table, "x");
+        QApplication::processEvents();
+        EXPECT_FALSE(table->Editor());
+        EXPECT_EQ(competitor->Object()->GetAttribute(acNumber), "1");
+        EXPECT_EQ(competitor->Object()->GetAttribute(acPilot), "Ana");
+        EXPECT_EQ(W().TableForCompetitor.Cell(1, 1), "1");
+    }
 }
