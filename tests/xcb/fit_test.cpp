@@ -1,0 +1,82 @@
+// The windows' fit: ctest runs these tests once more on a 1024 x 600 screen
+// at scale 1.25 (819 x 480 device-independent pixels).
+#include "ScreenFixture.h"
+
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "model/Championship.h"
+#include "ui/UDefineGeoref.h"
+#include "ui/UDefineMap.h"
+#include "ui/UDefineTaskInstance.h"
+#include "ui/UDefineTaskNumber.h"
+#include "ui/UDefineWayPoint.h"
+
+using namespace xcbtest;
+
+using ScreenFit = ScreenTest;
+
+// Every dialog, run as the program runs it, lies on the screen with its
+// closing buttons whole (and where the screen has room, every field whole);
+// a click on the last of them closes it.
+TEST_F(ScreenFit, EveryDialogLiesOnTheScreenWithItsClosingButtons)
+{
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    auto node = [&](const std::vector<std::string>& path) { return const_cast<TChampNode*>(Item(path)->Object()); };
+    DefineWayPoint->WayPoints = &static_cast<TChampionship*>(node({"CUP"}))->WayPoints;
+    DefineWayPoint->Map = DefineGeoref->Map = UserInterface.CurrentMap;
+    DefineTaskNumber->Championship = static_cast<TChampionship*>(node({"CUP"}));
+    DefineTaskNumber->Class = dynamic_cast<TCClass*>(node({"CUP", "Classes", "ML: Microlight"}));
+    DefineTaskInstance->TaskInstance = dynamic_cast<TTaskInstance*>(node({"CUP", "Task catalogue", "NAV", "NAV - 1"}));
+    TSeams seams = Seams();
+    seams.Dialogs = ProductionSeams().Dialogs;
+    seams.Prompter = ProductionSeams().Prompter;
+    const TScopedSeams production(seams);
+    const std::vector<std::pair<TDialogForm*, QStringList>> dialogs = {
+        {DefineWayPoint, {"OK", "Cancel"}}, {DefineGeoref, {"OK", "Cancel"}}, {DefineMap, {"OK", "Cancel"}},
+        {DefineTaskNumber, {"OK", "Cancel"}}, {DefineTaskInstance, {"OK", "Cancel"}},
+        {SelectTrackSource, {"Load track from FILE", "Cancel"}}, {AboutBox, {"OK"}},
+        {OptionDlg, {"&Save", "&Reset", "&Cancel"}}, {nullptr, {"OK", "Cancel"}}, // an input box
+        {Splash, {"Thanks!", QString::fromUtf8("¡Gracias!")}}};
+    // Twice: the second showing starts from the size the first one left.
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& entry : dialogs) {
+            TDialogForm* dialog = entry.first;
+            const QStringList& buttons = entry.second;
+            bool done = false;
+            QTimer::singleShot(0, [&] {
+                QWidget* window = dialog == Splash ? Splash : QApplication::activeModalWidget();
+                const QRect screen = W().screen()->availableGeometry();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return window && window->windowHandle()->isExposed(); }, 5000));
+                const std::string name = window ? window->windowTitle().toStdString() : "none";
+                EXPECT_TRUE(window && screen.contains(window->frameGeometry())) << name;
+                for (const QWidget* field : window ? window->findChildren<QWidget*>() : QList<QWidget*>()) {
+                    if (screen.height() < 700 || !field->isVisible()) continue;
+                    EXPECT_EQ(field->visibleRegion().boundingRect(), field->rect()) << name << " is cut";
+                }
+                QPushButton* last = nullptr;
+                for (const QString& text : buttons) {
+                    last = nullptr;
+                    for (QPushButton* button : window ? window->findChildren<QPushButton*>() : QList<QPushButton*>())
+                        if (button->isVisible() && button->text() == text) last = button;
+                    EXPECT_TRUE(last && screen.contains(QRect(last->mapToGlobal(QPoint()), last->size())) &&
+                                last->visibleRegion().boundingRect() == last->rect())
+                        << name << ": " << text.toStdString() << " is not on the screen";
+                }
+                if (last) QTest::mouseClick(last, Qt::LeftButton);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return window && !window->isVisible(); }, 5000)) << name;
+                if (window && window->isVisible()) window->close();
+                done = true;
+            });
+            if (dialog == Splash)
+                Splash->show();
+            else if (dialog)
+                RunDialog(*dialog);
+            else
+                InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"), {});
+            TRY_EXPECT(done);
+        }
+    }
+}
