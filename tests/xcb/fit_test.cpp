@@ -80,3 +80,28 @@ TEST_F(ScreenFit, EveryDialogLiesOnTheScreenWithItsClosingButtons)
         }
     }
 }
+
+// At its minimum size the main window shows every status text whole, no
+// panel over another; also when the loaded map's datum has a longer name.
+TEST_F(ScreenFit, TheMainWindowAtItsSmallestShowsEveryStatusTextWhole)
+{
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    uitest::WriteMapBitmap(Dir.File("n.bmp"));
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    QTest::mouseMove(W().Graf, QPoint(999, 699)); // long texts: far from the map's corner
+    TRY_ASSERT(W().StatusText(0) == " Win:  999  699");
+    W().resize(1, 1);
+    for (const char* map : {"M", "N"}) {
+        W().LoadMap(static_cast<TMap*>(const_cast<TChampNode*>(Item({"CUP", "Geo", "Maps", map})->Object())));
+        QTest::qWait(50); // the layouts follow the new text
+        TRY_ASSERT(W().size() == W().minimumSize());
+        int right = 0;
+        for (const QLabel* panel : W().StatusPanels) {
+            const int indent = panel->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+            EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width() - indent);
+            EXPECT_GE(panel->x(), right) << panel->text().toStdString() << " covers the panel before it";
+            right = panel->geometry().right() + 1;
+            EXPECT_LE(panel->mapTo(&W(), QPoint(panel->width(), 0)).x(), W().width()) << panel->text().toStdString();
+        }
+    }
+}
