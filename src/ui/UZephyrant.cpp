@@ -623,7 +623,8 @@ bool TZephyrant::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate && FFirstActivate) {
         FFirstActivate = false;
-        if (Splash) Splash->show();
+        // Once closed, the splash stays closed.
+        if (Splash && !Splash->Closed()) Splash->show();
     }
     const bool result = QMainWindow::event(event);
     // Another font or style: the panels are measured again.

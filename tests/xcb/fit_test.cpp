@@ -105,3 +105,31 @@ TEST_F(ScreenFit, TheMainWindowAtItsSmallestShowsEveryStatusTextWhole)
         }
     }
 }
+
+// Started as the program starts, the splash is painted before any event is
+// handled; closed by either button or Escape, it stays closed when the main
+// window is first activated (a click on it, without a window manager).
+TEST_F(ScreenFit, TheSplashIsPaintedAtOnceAndOnceClosedStaysClosed)
+{
+    for (auto close : {+[] { QTest::mouseClick(Splash->Button1, Qt::LeftButton); },
+                       +[] { QTest::mouseClick(Splash->Button2, Qt::LeftButton); },
+                       +[] { QTest::keyClick(Splash, Qt::Key_Escape); }}) {
+        Program.reset();
+        ScopedSeams.reset();
+        ScopedSeams = std::make_unique<TScopedSeams>(Script->Install());
+        Program = std::make_unique<TProgram>(QStringList{}, true);
+        const QRect r = Splash->frameGeometry();
+        const QImage shot = Splash->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+        int black = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) black += qGray(shot.pixel(x, y)) < 16;
+        EXPECT_LT(black, shot.width() * shot.height() / 2) << "the splash is a black box";
+        close();
+        TRY_ASSERT(!Splash->isVisible());
+        W().show();
+        W().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+        QTest::qWait(100);
+        EXPECT_FALSE(Splash->isVisible()) << "the splash came back";
+    }
+}
