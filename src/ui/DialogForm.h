@@ -7,13 +7,19 @@
 // and Finish, exactly once around each showing. Window activation events are
 // no substitute: they also fire whenever a nested file chooser or message
 // box takes the focus and gives it back.
+//
+// A dialog always fits its screen: on a screen too small for it the part
+// above its last row (the closing buttons) scrolls, and the buttons stay in
+// view. Where the screen has room the dialog shows as laid out.
 
 #include <QDialog>
 #include <QString>
 
 #include "ui/QtText.h"
 
+class QBoxLayout;
 class QLineEdit;
+class TFieldsArea;
 
 class TDialogForm : public QDialog {
     Q_OBJECT
@@ -49,4 +55,15 @@ public:
     static QString FieldName(const QWidget* field);
     // "<field> must be <range>.", the message of a number out of its range.
     static QString OutOfRange(const QWidget* field, const QString& range);
+
+    // Each showing first fits the dialog to its screen.
+    void setVisible(bool visible) override;
+
+private:
+    void FitToScreen();
+    // Moves everything of the dialog's layout above its last row into a
+    // scroll area.
+    void ScrollFields(QBoxLayout* outer);
+
+    TFieldsArea* FFields = nullptr;
 };

@@ -121,6 +121,9 @@ public:
     {
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
+        // A double click on the cell lands in its editor: the view hears of
+        // it as of any other double click.
+        edit->installEventFilter(FView);
         FView->FEditor = edit;
         const int col = FView->GridModel()->GridCol(index);
         const int row = FView->GridModel()->GridRow(index);
@@ -225,7 +228,8 @@ void TGridView::Follow(unsigned changes)
     if (changes & (gcSize | gcCells)) FitColumns();
     if (changes & (gcSize | gcSelection)) ShowSelection();
     if (changes & (gcSize | gcScroll)) {
-        const QSignalBlocker block(verticalScrollBar());
+        // The scroll bar's signal is what moves the rows and their headings;
+        // only this view's own echo into the grid is held back.
         FSyncing = true;
         verticalScrollBar()->setValue(grid->TopRow() - std::min(grid->FixedRows(), 1));
         FSyncing = false;
@@ -340,6 +344,10 @@ bool TGridView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == FCornerButton && event->type() == QEvent::Paint) {
         PaintCorner();
+        return true;
+    }
+    if (watched == FEditor && event->type() == QEvent::MouseButtonDblClick && OnDoubleClick) {
+        Guarded([&] { OnDoubleClick(); });
         return true;
     }
     return QTableView::eventFilter(watched, event);

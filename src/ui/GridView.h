@@ -88,7 +88,8 @@ public:
     std::function<void(int col, int row, const QString& text)> OnEditText;
     // The user selected a cell (grid column and row).
     std::function<void(int col, int row)> OnSelectCell;
-    // A double click on a cell (also on a header), or on the empty area.
+    // A double click on a cell (also on a header or in the cell editor), or
+    // on the empty area.
     std::function<void()> OnDoubleClick;
     // The mouse moved over the table.
     std::function<void()> OnMouseMove;

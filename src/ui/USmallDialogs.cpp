@@ -1,13 +1,17 @@
 #include "ui/USmallDialogs.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/Program.h"
 #include "ui/QtText.h"
@@ -160,6 +164,24 @@ TSplash::TSplash(QWidget* parent) : TDialogForm(parent)
     layout->addLayout(row);
     connect(Button1, &QPushButton::clicked, this, &QWidget::close);
     connect(Button2, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TSplash::setVisible(bool visible)
+{
+    if (!visible && isVisible()) FClosed = true;
+    TDialogForm::setVisible(visible);
+    if (!visible) return;
+    // An unpainted window is a black box on the screen: the splash waits
+    // (a second at most) until the window system shows it, then paints
+    // itself at once. Nothing the user does is taken meanwhile.
+    QWindow* window = windowHandle();
+    QElapsedTimer waited;
+    waited.start();
+    while (window && !window->isExposed() && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QThread::msleep(5);
+    }
+    repaint();
 }
 
 // ---------------------------------------------------------------- track source

@@ -32,15 +32,23 @@ public:
 };
 
 // "Zephyrant starting...": shown without waiting, stays on top, closed by
-// either of its two buttons.
+// either of its two buttons. It is painted as soon as it is shown, even when
+// the program goes on working before its event loop runs again.
 class TSplash : public TDialogForm {
     Q_OBJECT
 public:
     explicit TSplash(QWidget* parent = nullptr);
 
+    void setVisible(bool visible) override;
+    // It was closed (by a button or otherwise) after it was shown.
+    bool Closed() const { return FClosed; }
+
     QLabel* Image = nullptr; // the program's icon
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
+
+private:
+    bool FClosed = false;
 };
 
 // "Select flight track source": 1 download from the logger (not offered),

@@ -497,6 +497,9 @@ void TZephyrant::BuildStatusBar()
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(StatusPanels[i]);
     }
+    // However small the window is made, no text is cut and no panel covers
+    // the next: the panels bound its width (Qt's status bar ignores them).
+    statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     FitStatusPanels();
 }
 
@@ -537,8 +540,15 @@ void TZephyrant::FitStatusPanels()
         if (i < 4)
             panel->setFixedWidth(width);
         else
-            panel->setMinimumWidth(width);
+            FDatumPanelWidth = width;
     }
+    FitDatumPanel();
+}
+
+void TZephyrant::FitDatumPanel()
+{
+    QLabel* panel = StatusPanels[4];
+    panel->setMinimumWidth(std::max(FDatumPanelWidth, panel->sizeHint().width()));
 }
 
 QString TZephyrant::StatusText(int panel) const
@@ -613,7 +623,8 @@ bool TZephyrant::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate && FFirstActivate) {
         FFirstActivate = false;
-        if (Splash) Splash->show();
+        // Once closed, the splash stays closed.
+        if (Splash && !Splash->Closed()) Splash->show();
     }
     const bool result = QMainWindow::event(event);
     // Another font or style: the panels are measured again.

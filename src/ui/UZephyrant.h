@@ -213,6 +213,8 @@ private:
     void BuildMenus();
     void BuildStatusBar();
     void FitStatusPanels();
+    // The datum's panel at least as wide as its text.
+    void FitDatumPanel();
     // A panel's text while it has nothing to show.
     static QString EmptyPanelText(int panel);
     void InstallHooks();
@@ -253,6 +255,7 @@ private:
     std::map<TAttributeCode, std::string> FEditStart;
     TChampNode* FCaptionNode = nullptr;
     TChampionship* FCaptionChampionship = nullptr;
+    int FDatumPanelWidth = 0; // the datum panel's least width
     bool FFirstActivate = true;
     int FWheelRest = 0;
 };

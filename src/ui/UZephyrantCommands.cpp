@@ -707,13 +707,15 @@ void TZephyrant::GrafMouseMove(int x, int y, bool leftDown)
 void TZephyrant::ShowDatumPanel()
 {
     const TMapWindow& view = View();
-    if (!view.Map) {
-        StatusPanels[4]->setText(EmptyPanelText(4));
-        return;
+    QString text = EmptyPanelText(4);
+    if (view.Map) {
+        const TDatum* datum = view.Map->GetDatum();
+        text = QStringLiteral(" Datum:  ") + ToQt(datum->Name) + QStringLiteral(" (") + ToQt(datum->Region) +
+               QLatin1Char(')');
     }
-    const TDatum* datum = view.Map->GetDatum();
-    StatusPanels[4]->setText(QStringLiteral(" Datum:  ") + ToQt(datum->Name) + QStringLiteral(" (") +
-                             ToQt(datum->Region) + QLatin1Char(')'));
+    if (text == StatusPanels[4]->text()) return;
+    StatusPanels[4]->setText(text);
+    FitDatumPanel();
 }
 
 void TZephyrant::GrafMouseUp(int x, int y)

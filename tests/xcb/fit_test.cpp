@@ -1,0 +1,135 @@
+// The windows' fit: ctest runs these tests once more on a 1024 x 600 screen
+// at scale 1.25 (819 x 480 device-independent pixels).
+#include "ScreenFixture.h"
+
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "model/Championship.h"
+#include "ui/UDefineGeoref.h"
+#include "ui/UDefineMap.h"
+#include "ui/UDefineTaskInstance.h"
+#include "ui/UDefineTaskNumber.h"
+#include "ui/UDefineWayPoint.h"
+
+using namespace xcbtest;
+
+using ScreenFit = ScreenTest;
+
+// Every dialog, run as the program runs it, lies on the screen with its
+// closing buttons whole (and where the screen has room, every field whole);
+// a click on the last of them closes it.
+TEST_F(ScreenFit, EveryDialogLiesOnTheScreenWithItsClosingButtons)
+{
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    auto node = [&](const std::vector<std::string>& path) { return const_cast<TChampNode*>(Item(path)->Object()); };
+    DefineWayPoint->WayPoints = &static_cast<TChampionship*>(node({"CUP"}))->WayPoints;
+    DefineWayPoint->Map = DefineGeoref->Map = UserInterface.CurrentMap;
+    DefineTaskNumber->Championship = static_cast<TChampionship*>(node({"CUP"}));
+    DefineTaskNumber->Class = dynamic_cast<TCClass*>(node({"CUP", "Classes", "ML: Microlight"}));
+    DefineTaskInstance->TaskInstance = dynamic_cast<TTaskInstance*>(node({"CUP", "Task catalogue", "NAV", "NAV - 1"}));
+    TSeams seams = Seams();
+    seams.Dialogs = ProductionSeams().Dialogs;
+    seams.Prompter = ProductionSeams().Prompter;
+    const TScopedSeams production(seams);
+    const std::vector<std::pair<TDialogForm*, QStringList>> dialogs = {
+        {DefineWayPoint, {"OK", "Cancel"}}, {DefineGeoref, {"OK", "Cancel"}}, {DefineMap, {"OK", "Cancel"}},
+        {DefineTaskNumber, {"OK", "Cancel"}}, {DefineTaskInstance, {"OK", "Cancel"}},
+        {SelectTrackSource, {"Load track from FILE", "Cancel"}}, {AboutBox, {"OK"}},
+        {OptionDlg, {"&Save", "&Reset", "&Cancel"}}, {nullptr, {"OK", "Cancel"}}, // an input box
+        {Splash, {"Thanks!", QString::fromUtf8("¡Gracias!")}}};
+    // Twice: the second showing starts from the size the first one left.
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& entry : dialogs) {
+            TDialogForm* dialog = entry.first;
+            const QStringList& buttons = entry.second;
+            bool done = false;
+            QTimer::singleShot(0, [&] {
+                QWidget* window = dialog == Splash ? Splash : QApplication::activeModalWidget();
+                const QRect screen = W().screen()->availableGeometry();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return window && window->windowHandle()->isExposed(); }, 5000));
+                const std::string name = window ? window->windowTitle().toStdString() : "none";
+                EXPECT_TRUE(window && screen.contains(window->frameGeometry())) << name;
+                for (const QWidget* field : window ? window->findChildren<QWidget*>() : QList<QWidget*>()) {
+                    if (screen.height() < 700 || !field->isVisible()) continue;
+                    EXPECT_EQ(field->visibleRegion().boundingRect(), field->rect()) << name << " is cut";
+                }
+                QPushButton* last = nullptr;
+                for (const QString& text : buttons) {
+                    last = nullptr;
+                    for (QPushButton* button : window ? window->findChildren<QPushButton*>() : QList<QPushButton*>())
+                        if (button->isVisible() && button->text() == text) last = button;
+                    EXPECT_TRUE(last && screen.contains(QRect(last->mapToGlobal(QPoint()), last->size())) &&
+                                last->visibleRegion().boundingRect() == last->rect())
+                        << name << ": " << text.toStdString() << " is not on the screen";
+                }
+                if (last) QTest::mouseClick(last, Qt::LeftButton);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return window && !window->isVisible(); }, 5000)) << name;
+                if (window && window->isVisible()) window->close();
+                done = true;
+            });
+            if (dialog == Splash)
+                Splash->show();
+            else if (dialog)
+                RunDialog(*dialog);
+            else
+                InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"), {});
+            TRY_EXPECT(done);
+        }
+    }
+}
+
+// At its minimum size the main window shows every status text whole, no
+// panel over another; also when the loaded map's datum has a longer name.
+TEST_F(ScreenFit, TheMainWindowAtItsSmallestShowsEveryStatusTextWhole)
+{
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    uitest::WriteMapBitmap(Dir.File("n.bmp"));
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    QTest::mouseMove(W().Graf, QPoint(999, 699)); // long texts: far from the map's corner
+    TRY_ASSERT(W().StatusText(0) == " Win:  999  699");
+    W().resize(1, 1);
+    for (const char* map : {"M", "N"}) {
+        W().LoadMap(static_cast<TMap*>(const_cast<TChampNode*>(Item({"CUP", "Geo", "Maps", map})->Object())));
+        QTest::qWait(50); // the layouts follow the new text
+        TRY_ASSERT(W().size() == W().minimumSize());
+        int right = 0;
+        for (const QLabel* panel : W().StatusPanels) {
+            const int indent = panel->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+            EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width() - indent);
+            EXPECT_GE(panel->x(), right) << panel->text().toStdString() << " covers the panel before it";
+            right = panel->geometry().right() + 1;
+            EXPECT_LE(panel->mapTo(&W(), QPoint(panel->width(), 0)).x(), W().width()) << panel->text().toStdString();
+        }
+    }
+}
+
+// Started as the program starts, the splash is painted before any event is
+// handled; closed by either button or Escape, it stays closed when the main
+// window is first activated (a click on it, without a window manager).
+TEST_F(ScreenFit, TheSplashIsPaintedAtOnceAndOnceClosedStaysClosed)
+{
+    for (auto close : {+[] { QTest::mouseClick(Splash->Button1, Qt::LeftButton); },
+                       +[] { QTest::mouseClick(Splash->Button2, Qt::LeftButton); },
+                       +[] { QTest::keyClick(Splash, Qt::Key_Escape); }}) {
+        Program.reset();
+        ScopedSeams.reset();
+        ScopedSeams = std::make_unique<TScopedSeams>(Script->Install());
+        Program = std::make_unique<TProgram>(QStringList{}, true);
+        const QRect r = Splash->frameGeometry();
+        const QImage shot = Splash->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+        int black = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) black += qGray(shot.pixel(x, y)) < 16;
+        EXPECT_LT(black, shot.width() * shot.height() / 2) << "the splash is a black box";
+        close();
+        TRY_ASSERT(!Splash->isVisible());
+        W().show();
+        W().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+        QTest::qWait(100);
+        EXPECT_FALSE(Splash->isVisible()) << "the splash came back";
+    }
+}

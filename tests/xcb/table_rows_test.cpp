@@ -1,0 +1,83 @@
+// The tables as the program drives them: a row that the map selects far down
+// its table is scrolled into view; a second double click on a cell ends the
+// editing of an attribute table.
+#include "ScreenFixture.h"
+
+#include <QLineEdit>
+#include <cstdio>
+
+#include "ui/MapWindow.h"
+
+using namespace xcbtest;
+
+TEST_F(ScreenTest, ARowTheMapSelectsFarDownItsTableIsScrolledIntoView)
+{
+    // A hundred more waypoints, "W00" to "W99", in rows of ten over the map.
+    auto pixel = [](int i) { return QPoint(50 + 90 * (i % 10), 40 + 72 * (i / 10)); };
+    std::string text = uitest::ChampionshipText(), more;
+    for (int i = 0; i < 100; ++i) {
+        const auto p = uitest::PlaceOfPixel(pixel(i).x(), pixel(i).y());
+        char code[8];
+        std::snprintf(code, sizeof code, "W%02d", i);
+        more += std::string("<WayPoint Code=\"") + code + "\"><Lat>" + uitest::Degrees(p.LatDeg) + "</Lat><Lon>" +
+                uitest::Degrees(p.LonDeg) + "</Lon></WayPoint>\n";
+    }
+    WriteFileBytes(Dir.File("cup.xch"), text.insert(text.find("\t\t\t</WayPointSet>"), more));
+    uitest::WriteMapBitmap(Dir.File("m.bmp"));
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    WriteFileBytes(Dir.File("1T01A.igc"), uitest::FlightLog());
+    ShowOnScreen({QString::fromStdString(Dir.File("cup.xch"))});
+    auto onMap = [](QPoint p) {
+        const TScreenPoint at = UserInterface.MapWindow.View.ImageToScreen(p.x() + 2, p.y() + 2);
+        return QPoint(at.X, at.Y);
+    };
+    struct TCase {
+        std::vector<std::string> Node;
+        TStringGrid* Grid;
+        std::function<void()> Select;
+    };
+    const std::vector<TCase> cases = {
+        // The mouse near W91, in row 96 after A to D.
+        {{"CUP", "Geo", "Waypoints"}, &W().TableForWaypoints, [&] { QTest::mouseMove(W().Graf, onMap(pixel(91))); }},
+        // A right click on the track from C (800, 250) to D (700, 650), late in the log.
+        {{"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", "1: Ana (ESP) >>> TRACK PENDING <<<"},
+         &W().TableForTrack,
+         [&] { QTest::mouseClick(W().Graf, Qt::RightButton, {}, onMap(QPoint(750, 450))); }},
+    };
+    for (const TCase& c : cases) {
+        ClickItem(Item(c.Node));
+        TGridView* view = View(*c.Grid);
+        TRY_ASSERT(ShownTable() == view);
+        c.Select();
+        TRY_ASSERT(c.Grid->Selection().Top > c.Grid->VisibleRowCount() + 1);
+        const int row = c.Grid->Selection().Top;
+        QApplication::processEvents();
+        const QRect place = view->visualRect(view->model()->index(row - 1, 0));
+        EXPECT_TRUE(view->viewport()->rect().contains(place)) << c.Node.back() << ": row " << row << " is not shown";
+    }
+    EXPECT_EQ(W().TableForWaypoints.Cell(1, W().TableForWaypoints.Selection().Top), "W91");
+}
+
+TEST_F(ScreenTest, ASecondDoubleClickOnACellEndsTheEdit)
+{
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    TTreeItem* competitor = Item({"CUP", "Teams", "ESP: Spain", "ML: Microlight", "1: Ana"});
+    ClickItem(competitor);
+    TGridView* table = View(W().TableForCompetitor);
+    TRY_ASSERT(ShownTable() == table);
+    auto cell = [&](int row) { return table->visualRect(table->model()->index(row, 0)).center(); };
+    // On the cell whose editor is open, and on another value cell.
+    for (int second : {0, 1}) {
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell(0));
+        TRY_ASSERT(qobject_cast<QLineEdit*>(table->Editor()) && UserInterface.EditMode);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell(second));
+        TRY_EXPECT(!UserInterface.EditMode && !table->Editor());
+        // Read-only again: typing changes nothing.
+        QTest::keyClicks(table->Editor() ? table->Editor() : table, "x");
+        QApplication::processEvents();
+        EXPECT_FALSE(table->Editor());
+        EXPECT_EQ(competitor->Object()->GetAttribute(acNumber), "1");
+        EXPECT_EQ(competitor->Object()->GetAttribute(acPilot), "Ana");
+        EXPECT_EQ(W().TableForCompetitor.Cell(1, 1), "1");
+    }
+}
