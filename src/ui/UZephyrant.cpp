@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSplitter>
 #include <QStackedLayout>
 #include <QStatusBar>
@@ -549,6 +550,13 @@ void TZephyrant::FitDatumPanel()
 {
     QLabel* panel = StatusPanels[4];
     panel->setMinimumWidth(std::max(FDatumPanelWidth, panel->sizeHint().width()));
+    // The window is never made wider than its screen for the status bar's
+    // sake: on a screen too narrow for every text, the last panel is cut
+    // rather than the window and its tool bar.
+    const int need = statusBar()->minimumSizeHint().width();
+    const QScreen* shown = screen();
+    const int frame = isVisible() ? frameGeometry().width() - width() : 0;
+    setMinimumWidth(shown ? std::min(need, shown->availableGeometry().width() - frame) : need);
 }
 
 QString TZephyrant::StatusText(int panel) const
