@@ -51,6 +51,9 @@ void TChampionship::SetFileName(const std::string& fileName)
 
 std::string TChampionship::FileSystemPath(const std::string& name) const
 {
+    // A championship without a file of its own reads from the working
+    // folder, which follows it to where it is saved.
+    if (FFolder.empty()) return Platform::WorkingFolder() + "/" + Cp1252ToUtf8(name);
     return FFolder + Cp1252ToUtf8(name);
 }
 

@@ -187,3 +187,28 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
     }
     EXPECT_TRUE(Script->Records.empty()) << Script->Records.front().Text.toStdString();
 }
+
+// A file chosen anywhere is named so that reading finds it again: from an
+// opened championship, a new one, and either saved in another folder.
+TEST_F(WindowTest, TheNameOfAChosenFileLeadsReadingBackToIt)
+{
+    std::filesystem::create_directories(Dir.File("day1"));
+    std::filesystem::create_directories(Dir.File("day3"));
+    const std::string chosen = Dir.File("day2/logs/ZG.igc");
+    for (const bool opened : {true, false}) {
+        Program.reset();
+        Script->Clear();
+        if (opened) Start({QString::fromStdString(WriteChampionship("day1/cup.xch"))});
+        else Start(), W().MenuNewChampClick();
+        for (const char* saved : {"", "day3/again.xch"}) {
+            SCOPED_TRACE(std::string(opened ? "opened " : "new ") + saved);
+            if (*saved) {
+                Script->AnswerFile(QString::fromStdString(Dir.File(saved)));
+                W().MenuSaveChampClick();
+            }
+            const QString name = RelativeFileName(ChampionshipFolder(Championship()), QString::fromStdString(chosen));
+            EXPECT_EQ(std::filesystem::path(Championship()->FileSystemPath(FileNameFromQt(name))).lexically_normal(),
+                      std::filesystem::path(chosen));
+        }
+    }
+}
