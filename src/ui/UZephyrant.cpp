@@ -850,6 +850,13 @@ bool KeepBackup(const std::string& target)
 
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
+    // The file it was opened from holds more than was loaded: replacing it
+    // would lose that part for good.
+    if (championship->IsFullerFile(PathFromQt(fileName)) &&
+        !AskYesNo(fileName + QStringLiteral(" holds more than was loaded from it: ") +
+                  ToQt(championship->Unloaded()) +
+                  QStringLiteral(" was not loaded, and saving replaces the whole file. Save all the same?")))
+        return false;
     // The new text is on disk beside the file (the last of a chain of links)
     // before the old one is kept and replaced: whatever fails, the file stays
     // as it was.

@@ -9,6 +9,7 @@
 
 #include "champ/ChampFixture.h"
 #include "platform/Exceptions.h"
+#include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;
@@ -478,4 +479,71 @@ TEST(ChampionshipReading, DegreesThatAreNoPlaceRefuseTheFile)
     TLoad load("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90</Lat><Lon>180</Lon>"
                "</WayPoint></WayPointSet></Waypoints></Geo>");
     EXPECT_NE(load.Champ->WayPoints.Find("P"), nullptr);
+}
+
+// A control character in any value opens as a blank, said once per file
+// with the first one's place: the writer refuses them, so otherwise every
+// Save of that file would fail.
+TEST(ChampionshipReading, ControlCharactersOpenAsBlanksAndTheFileSavesAndOpensAgainAlike)
+{
+    const std::string flight = Classes + Instance("1", "") +
+                               "<Tasks><TaskNumber Number=\"1\" Class=\"K\" Template=\"T\" Instance=\"1\">\n"
+                               "<Flight Number=\"7\"><ResultsFileName>r&#1;.txt</ResultsFileName></Flight>"
+                               "</TaskNumber></Tasks>\n";
+    const std::string task = "<Geo><Waypoints><WayPointSet ShortName=\"Default\">\n<WayPoint Code=\"P\x02Q\">"
+                             "<Lat>45</Lat><Lon>-1</Lon></WayPoint></WayPointSet></Waypoints></Geo>\n" +
+                             Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P&#2;Q\" Radius=\"300\"/>"
+                                           "</TurnPoints>");
+    const struct {
+        std::string Text, Message, Written;
+    } cases[] = {
+        {"<ChampionshipDescription><Venue>Ca\x01" "f\xE9</Venue></ChampionshipDescription>\n",
+         "in <Venue> on line 3; it was read as a blank.", "<Venue>Ca f\xE9</Venue>"},
+        {flight, "in <ResultsFileName> on line 6; it was read as a blank.",
+         "<ResultsFileName>r .txt</ResultsFileName>"},
+        {task, "in the attribute Code of <WayPoint> on line 4, and 1 more after it; each was read as a blank.",
+         "<TurnPoint WayPoint=\"P Q\""},
+        {"<ChampionshipDescription>\n<Name>&#31;</Name><Organiser> a&#10;&#27; \x7F</Organiser>"
+         "</ChampionshipDescription>\n",
+         "in <Name> on line 4, and 1 more after it;", "<Organiser>a \x7F</Organiser>"},
+    };
+    for (const auto& c : cases) {
+        TLoad load(c.Text);
+        ASSERT_EQ(load.Messages.size(), 1u) << c.Text;
+        EXPECT_EQ(load.Champ->LoadWarnings().size(), 1u) << load.Messages[0];
+        EXPECT_THAT(load.Messages[0], HasSubstr("The file /data/champ/test.xch holds a control character " + c.Message));
+        std::string written;
+        ASSERT_NO_THROW(written = load.Text()) << c.Text;
+        EXPECT_THAT(written, HasSubstr(c.Written));
+        TXmlInput in("again.xch", written);
+        TChampionship again(in, "again.xch");
+        EXPECT_TRUE(again.LoadWarnings().empty()) << again.LoadWarnings()[0];
+        TXmlOutput out;
+        again.WriteXml(out);
+        EXPECT_EQ(out.Text(), written);
+    }
+}
+
+// A NUL byte (a damaged block of the disk) ends the reading: the message
+// says where, by the file's own lines and bytes, and that more follows.
+TEST(ChampionshipReading, ANulByteIsNamedWithItsLineAndOffset)
+{
+    TFixedVersion version;
+    std::vector<std::string> messages;
+    version.Hooks->ShowMessage = [&messages](const std::string& m) { messages.push_back(m); };
+    const std::string before = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<Championship ShortName=\"X\">\r\n"
+                               "<Classes>\r\n<Class ShortName=\"K\"/>";
+    const std::string after = "<Class ShortName=\"L\"/></Classes>\r\n</Championship>\r\n";
+    TXmlInput in("nul.xch", before + std::string(4096, '\0') + after);
+    TChampionship champ(in, "nul.xch");
+    EXPECT_EQ(champ.Classes.size(), 1u);
+    EXPECT_EQ(messages, std::vector<std::string>{"The file nul.xch holds a NUL byte at line 4 (byte offset " +
+                                                 std::to_string(before.size()) + "); what follows it was not loaded."});
+    EXPECT_EQ(champ.Unloaded(), "what follows its NUL byte at line 4 (byte offset " + std::to_string(before.size()) + ")");
+
+    // Zeros that only pad a whole championship hide nothing.
+    TXmlInput padded("padded.xch", before + after + std::string(512, '\0') + "\n");
+    TChampionship whole(padded, "padded.xch");
+    EXPECT_TRUE(whole.LoadWarnings().empty());
+    EXPECT_TRUE(whole.Unloaded().empty());
 }
