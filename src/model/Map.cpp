@@ -360,7 +360,14 @@ void TMap::FollowDatum()
 {
     const std::string& name = GetAttribute(acDatum);
     const std::string& region = GetAttribute(acRegion);
-    auto datum = std::make_unique<TDatum>(name, region, Platform::ProgramFolder() + "/Datums.xml");
+    std::unique_ptr<TDatum> datum;
+    try {
+        datum = std::make_unique<TDatum>(name, region, Platform::ProgramFolder() + "/Datums.xml");
+    } catch (const TException& e) {
+        // The datum file names its datum and region; this says whose.
+        if (!e.Where().empty() || e.WhatText() != "Invalid parameter for ellipsoid") throw;
+        throw TException("Map " + Excerpt(KeyValue()), e.WhatText(), e.Details());
+    }
     FDatumName = name;
     FDatumRegion = region;
     if (!FDatum) {

@@ -547,3 +547,14 @@ TEST(ChampionshipReading, ANulByteIsNamedWithItsLineAndOffset)
     EXPECT_TRUE(whole.LoadWarnings().empty());
     EXPECT_TRUE(whole.Unloaded().empty());
 }
+
+// A datum the datum file does not hold still refuses the file, now saying
+// which map, which datum and region, and which file.
+TEST(ChampionshipReading, AMapOnADatumNotInTheDatumFileIsNamed)
+{
+    const TException e = Refusal("<Geo><Maps><Map ShortName=\"LEV\"><Datum>WGS 68</Datum><Region>Nowhere</Region>"
+                                 "<Projection>UTM</Projection><Georef><MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\"/>"
+                                 "</Georef></Map></Maps></Geo>");
+    EXPECT_EQ(e.Message(), "<Invalid parameter for ellipsoid> in <Map LEV>. Details: <datum \"WGS 68\", region "
+                           "\"Nowhere\": not in " + Platform::ProgramFolder() + "/Datums.xml>");
+}
