@@ -441,7 +441,10 @@ bool TMap::ReadXml(TXmlInput& in)
             }
             break;
         case xkEnd:
-            if (item.Element == element) return true;
+            if (item.Element == element) {
+                CheckDatumOfRefs();
+                return true;
+            }
             break;
         case xkAttribute:
         case xkText:
@@ -451,5 +454,14 @@ bool TMap::ReadXml(TXmlInput& in)
             break;
         }
     }
+    CheckDatumOfRefs();
     return false;
+}
+
+void TMap::CheckDatumOfRefs()
+{
+    // A Datum or Region read after the references may name a datum that
+    // is not in the datum file: a file written now would then not open
+    // again, where the references come after them.
+    if (!Georef.Refs.empty()) GetDatum();
 }

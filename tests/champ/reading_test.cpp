@@ -558,3 +558,23 @@ TEST(ChampionshipReading, AMapOnADatumNotInTheDatumFileIsNamed)
     EXPECT_EQ(e.Message(), "<Invalid parameter for ellipsoid> in <Map LEV>. Details: <datum \"WGS 68\", region "
                            "\"Nowhere\": not in " + Platform::ProgramFolder() + "/Datums.xml>");
 }
+
+// Found by fuzzing: what opens must save a file that opens again alike.
+TEST(ChampionshipReading, WhatOpensIsWhatTheSavedFileGivesBack)
+{
+    // A datum named after the map's references, or by a waypoint set whose
+    // end tag is missing, is checked as the saved file would have it checked.
+    EXPECT_EQ(Refusal("<Geo><Maps><Map ShortName=\"M\"><Datum>WGS 84</Datum><Region>Global</Region><Georef>"
+                      "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\"/></Georef><Datum>WGS 68</Datum></Map></Maps>"
+                      "</Geo>")
+                  .WhatText(),
+              "Invalid parameter for ellipsoid");
+    EXPECT_EQ(Refusal("<Geo><Waypoints><WayPointSet><WayPointSetDescription><Datum>WGS 68</Datum>"
+                      "<Region>Global</Region></WayPointSetDescription></Waypoints></Geo>")
+                  .WhatText(),
+              "Invalid parameter for ellipsoid");
+    // A value given as an XML attribute is saved as an element's text, and
+    // so read as one.
+    TLoad load("<Classes><Class ShortName=\" K \" Name=\" a  b \"/></Classes>");
+    EXPECT_EQ(load.Champ->FindClass(" K ")->GetAttribute(acName), "a b");
+}
