@@ -577,4 +577,11 @@ TEST(ChampionshipReading, WhatOpensIsWhatTheSavedFileGivesBack)
     // so read as one.
     TLoad load("<Classes><Class ShortName=\" K \" Name=\" a  b \"/></Classes>");
     EXPECT_EQ(load.Champ->FindClass(" K ")->GetAttribute(acName), "a b");
+    // A task number nested in another whose end tag is missing does not
+    // move the outer one, flights filed, into its own class.
+    TLoad nested(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"L\" Template=\"T\" Instance=\"1\">"
+                           "<Flight Number=\"9\"/><TaskNumber Number=\"4\" Class=\"K\" Template=\"T\" "
+                           "Instance=\"1\"></TaskNumber></Tasks>\n");
+    EXPECT_TRUE(nested.Champ->FindClass("K")->TaskNumbers.empty());
+    EXPECT_EQ(nested.Champ->FindClass("L")->TaskNumbers.size(), 1u);
 }
