@@ -127,11 +127,7 @@ bool TChampionship::Save(const std::string& fileName,
     TXmlOutput out(fileName);
     SetAttribute(acVersion, Platform::VersionText());
     WriteXml(out);
-    const bool fuller = IsFullerFile(fileName);
-    if (!out.Close(beforeReplace)) return false;
-    // That file now holds what was loaded and nothing more.
-    if (fuller) FFullerFile = false;
-    return true;
+    return out.Close(beforeReplace);
 }
 
 void TChampionship::WriteXml(TXmlOutput& out)

@@ -148,8 +148,11 @@ public:
     const std::string& Unloaded() const { return FUnloaded; }
     // Whether `fileName` (its links followed) is the file it was read from
     // (same device and inode) while that file still holds what was not
-    // loaded. False once the championship was saved over it.
+    // loaded. The Save command asks before it replaces that file, and once
+    // it has, the file holds what was loaded and nothing more:
+    // ForgetFullerFile.
     bool IsFullerFile(const std::string& fileName) const;
+    void ForgetFullerFile() { FFullerFile = false; }
 
 private:
     void Load(TXmlInput& in, const std::string& fileName);

@@ -852,7 +852,8 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
     // The file it was opened from holds more than was loaded: replacing it
     // would lose that part for good.
-    if (championship->IsFullerFile(PathFromQt(fileName)) &&
+    const bool fuller = championship->IsFullerFile(PathFromQt(fileName));
+    if (fuller &&
         !AskYesNo(fileName + QStringLiteral(" holds more than was loaded from it: ") +
                   ToQt(championship->Unloaded()) +
                   QStringLiteral(" was not loaded, and saving replaces the whole file. Save all the same?")))
@@ -873,6 +874,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
         return false;
     }
     if (!saved) return false;
+    if (fuller) championship->ForgetFullerFile();
     SetWorkingFolder(PathToQt(target));
     TakeSnapshot();
     return true;

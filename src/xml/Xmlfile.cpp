@@ -19,16 +19,7 @@
 
 namespace {
 const std::string kNoElement;
-
-// A value as a message can show it: short, control characters as '?'.
-std::string Visible(const std::string& value)
-{
-    std::string shown = Excerpt(value);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    return shown;
-}
-
+std::string Visible(const std::string& value); // with the writer, below
 } // namespace
 
 std::string AsElementText(std::string_view value)
@@ -200,6 +191,15 @@ std::size_t ControlCharacter(const std::string& value)
         if (c < 0x20 && c != '\t') return i;
     }
     return std::string::npos;
+}
+
+// A value as a message can show it: short, control characters as '?'.
+std::string Visible(const std::string& value)
+{
+    std::string shown = Excerpt(value);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    return shown;
 }
 
 } // namespace
