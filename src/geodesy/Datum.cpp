@@ -5,6 +5,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Numbers.h"
+#include "xml/Cp1252.h"
 #include "xml/Xmlfile.h"
 
 // ---------------------------------------------------------------- TEllipsoid
@@ -77,6 +78,8 @@ const TDatum* DefaultDatum()
 namespace {
 
 struct TDatumRecord {
+    bool DatumFound = false;
+    bool EllipsoidFound = false;
     std::string EllipsoidName;
     double Axes[2] = {0.0, 0.0}; // a, 1/f
     double Delta[3] = {0.0, 0.0, 0.0};
@@ -109,7 +112,8 @@ TDatumRecord ReadDatum(const std::string& name, const std::string& region, const
                 inDatum = true;
             if (!ellipsoidDone && item.Element == "Ellipsoid" && item.Name == "Name" &&
                 item.Value == rec.EllipsoidName)
-                inEllipsoid = true;
+                inEllipsoid = rec.EllipsoidFound = true;
+            rec.DatumFound = rec.DatumFound || inDatum;
             break;
         case xkText:
             if (inDatum) {
@@ -137,8 +141,22 @@ TDatumRecord ReadDatum(const std::string& name, const std::string& region, const
 TDatum MakeDatum(const std::string& name, const std::string& region, const std::string& xmlFile)
 {
     TDatumRecord r = ReadDatum(name, region, xmlFile);
-    return TDatum(name, region, TEllipsoid(r.EllipsoidName, r.Axes[0], r.Axes[1]),
-                  {r.Delta[0], r.Delta[1], r.Delta[2]}, {r.Error[0], r.Error[1], r.Error[2]});
+    try {
+        return TDatum(name, region, TEllipsoid(r.EllipsoidName, r.Axes[0], r.Axes[1]),
+                      {r.Delta[0], r.Delta[1], r.Delta[2]}, {r.Error[0], r.Error[1], r.Error[2]});
+    } catch (const TException& e) {
+        // A typo, a file of another installation or a damaged one: name
+        // what was looked for, and where.
+        const std::string file = Utf8ToCp1252(xmlFile);
+        std::string details = "datum \"" + Excerpt(name) + "\", region \"" + Excerpt(region) + "\": ";
+        if (!r.DatumFound)
+            details += "not in " + file;
+        else if (!r.EllipsoidFound)
+            details += "its ellipsoid \"" + Excerpt(r.EllipsoidName) + "\" does not follow it in " + file;
+        else
+            details += "its ellipsoid \"" + Excerpt(r.EllipsoidName) + "\" has no valid axes in " + file;
+        throw TException(e.Where(), e.WhatText(), details);
+    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "analysis/Flight.h"
 #include "platform/Exceptions.h"
 #include "platform/Hooks.h"
@@ -65,14 +67,33 @@ void TChampionship::LoadWarning(const std::string& text)
 void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 {
     FLoadWarnings.clear();
+    FUnloaded.clear();
     const bool complete = ReadXml(in);
     SetFileName(fileName);
-    if (!complete)
+    // Counted before anything behind the championship is looked at.
+    if (const std::size_t count = in.ControlCharacters())
+        LoadWarning("The file " + fileName + " holds a control character in " + in.FirstControlCharacter() +
+                    (count == 1 ? std::string("; it was read as a blank.")
+                                : ", and " + std::to_string(count - 1) + " more after it; each was read as a blank."));
+    // The reading ends at a NUL byte (a damaged block of the disk, say):
+    // what follows it is there all the same.
+    const bool stoppedAtNul = in.NulOffset() != std::string::npos && in.TextAfterNul();
+    if (!complete && !stoppedAtNul)
         LoadWarning("The file " + fileName +
                     " ends before the end of the championship; what it holds up to there was loaded.");
-    else if (in.HasData())
-        LoadWarning("The file " + fileName + " goes on after the end of the championship (line " +
-                    std::to_string(in.Get().Line) + "); what follows it was not loaded.");
+    if (complete && in.HasData()) {
+        const std::string line = std::to_string(in.Get().Line);
+        FUnloaded = "what follows the end of the championship (line " + line + ")";
+        LoadWarning("The file " + fileName + " goes on after the end of the championship (line " + line +
+                    "); what follows it was not loaded.");
+    }
+    if (stoppedAtNul) {
+        const std::string at =
+            "line " + std::to_string(in.NulLine()) + " (byte offset " + std::to_string(in.NulOffset()) + ")";
+        if (FUnloaded.empty()) FUnloaded = "what follows its NUL byte at " + at;
+        LoadWarning("The file " + fileName + " holds a NUL byte at " + at + "; what follows it was not loaded.");
+    }
+    KeepFullerFile(fileName);
     if (!in.MismatchedEndTag().empty())
         LoadWarning("The file " + fileName + " has the end tag " + in.MismatchedEndTag() +
                     "; the elements around it may not have been loaded.");
@@ -86,6 +107,22 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 }
 
 // ---------------------------------------------------------------- file
+
+void TChampionship::KeepFullerFile(const std::string& fileName)
+{
+    struct stat st {};
+    FFullerFile = !FUnloaded.empty() && ::stat(fileName.c_str(), &st) == 0;
+    FFullerDevice = FFullerFile ? static_cast<std::uint64_t>(st.st_dev) : 0;
+    FFullerInode = FFullerFile ? static_cast<std::uint64_t>(st.st_ino) : 0;
+}
+
+bool TChampionship::IsFullerFile(const std::string& fileName) const
+{
+    struct stat st {};
+    return FFullerFile && ::stat(fileName.c_str(), &st) == 0 &&
+           static_cast<std::uint64_t>(st.st_dev) == FFullerDevice &&
+           static_cast<std::uint64_t>(st.st_ino) == FFullerInode;
+}
 
 bool TChampionship::Save(const std::string& fileName,
                          const std::function<bool(const std::string& target)>& beforeReplace,

@@ -32,6 +32,7 @@
 //         for (TFlight* flight : *flights) ...             Number order
 // Iterating the sets leaves their cursors alone; see model/Class.h.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -145,9 +146,21 @@ public:
 
     // What the last load dropped or could not attach, in file order.
     const std::vector<std::string>& LoadWarnings() const { return FLoadWarnings; }
+    // What the file it was read from holds beyond what was loaded ("what
+    // follows its NUL byte at line 120 (byte offset 4096)"); empty when
+    // nothing. A save over that very file would lose it.
+    const std::string& Unloaded() const { return FUnloaded; }
+    // Whether `fileName` (its links followed) is the file it was read from
+    // (same device and inode) while that file still holds what was not
+    // loaded. The Save command asks before it replaces that file, and once
+    // it has, the file holds what was loaded and nothing more:
+    // ForgetFullerFile.
+    bool IsFullerFile(const std::string& fileName) const;
+    void ForgetFullerFile() { FFullerFile = false; }
 
 private:
     void Load(TXmlInput& in, const std::string& fileName);
+    void KeepFullerFile(const std::string& fileName);
     void SetFileName(const std::string& fileName);
     // Its flights, then its place in class and team, then itself.
     void DeleteCompetitor(TCompetitor* competitor);
@@ -155,6 +168,10 @@ private:
     std::string FFileName;
     std::string FFolder;
     std::vector<std::string> FLoadWarnings;
+    std::string FUnloaded;
+    bool FFullerFile = false;
+    std::uint64_t FFullerDevice = 0;
+    std::uint64_t FFullerInode = 0;
 
 public:
     // Destroyed in the reverse order: the waypoints first, the classes last.

@@ -246,7 +246,12 @@ void TChampNode::ReadAttributeItem(const TXmlData& item, const std::string& elem
     const auto code = static_cast<TAttributeCode>(AttributeNames.Find(*name));
     // The refusal says which name on which line: the user has to find it.
     if (!HasAttribute(code)) throw TException("", "Invalid attribute for node", ItemText(*name, item));
-    SetAttribute(code, item.Value);
+    // Only the key is written as an XML attribute; any other value goes
+    // into an element's text and would come back as text does.
+    if (item.Kind == xkAttribute && code != FKeyAttribute)
+        SetAttribute(code, AsElementText(item.Value));
+    else
+        SetAttribute(code, item.Value);
 }
 
 void TChampNode::SetAttributeList(const TAttributeCode* list)

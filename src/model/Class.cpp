@@ -181,11 +181,16 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
     auto requireClass = [&] {
         if (!Class) Resolve(true);
     };
+    // Only the attributes of its own start tag, which come first: those of
+    // a task number nested in it (its own end tag missing) would move it to
+    // another class after its flights were filed.
+    bool ownTag = true;
     while (in.HasData()) {
         TXmlData item = in.Get();
+        ownTag = ownTag && item.Kind == xkAttribute;
         switch (item.Kind) {
         case xkAttribute:
-            if (item.Element != "TaskNumber") break;
+            if (!ownTag || item.Element != "TaskNumber") break;
             if (item.Name == "Number")
                 SetAttribute(acNumber, item.Value);
             else if (item.Name == "Class")

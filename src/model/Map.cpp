@@ -360,7 +360,14 @@ void TMap::FollowDatum()
 {
     const std::string& name = GetAttribute(acDatum);
     const std::string& region = GetAttribute(acRegion);
-    auto datum = std::make_unique<TDatum>(name, region, Platform::ProgramFolder() + "/Datums.xml");
+    std::unique_ptr<TDatum> datum;
+    try {
+        datum = std::make_unique<TDatum>(name, region, Platform::ProgramFolder() + "/Datums.xml");
+    } catch (const TException& e) {
+        // The datum file names its datum and region; this says whose.
+        if (!e.Where().empty() || e.WhatText() != "Invalid parameter for ellipsoid") throw;
+        throw TException("Map " + Excerpt(KeyValue()), e.WhatText(), e.Details());
+    }
     FDatumName = name;
     FDatumRegion = region;
     if (!FDatum) {
@@ -434,7 +441,10 @@ bool TMap::ReadXml(TXmlInput& in)
             }
             break;
         case xkEnd:
-            if (item.Element == element) return true;
+            if (item.Element == element) {
+                CheckDatumOfRefs();
+                return true;
+            }
             break;
         case xkAttribute:
         case xkText:
@@ -444,5 +454,14 @@ bool TMap::ReadXml(TXmlInput& in)
             break;
         }
     }
+    CheckDatumOfRefs();
     return false;
+}
+
+void TMap::CheckDatumOfRefs()
+{
+    // A Datum or Region read after the references may name a datum that
+    // is not in the datum file: a file written now would then not open
+    // again, where the references come after them.
+    if (!Georef.Refs.empty()) GetDatum();
 }

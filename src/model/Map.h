@@ -178,6 +178,9 @@ private:
     // Builds the datum that Datum and Region name and moves the references
     // onto it; throws when the pair is not in the datum file.
     void FollowDatum();
+    // The end of reading: references need the datum that Datum and Region
+    // name; throws as GetDatum when it is not in the datum file.
+    void CheckDatumOfRefs();
 
     std::unique_ptr<TDatum> FDatum;
     // The Datum and Region texts FDatum was built from.

@@ -290,6 +290,31 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
     double lat = 0.0;
     double lon = 0.0;
     bool haveLat = false, haveLon = false;
+    auto takeDatum = [this] {
+        const std::string& datum = GetAttribute(acDatum);
+        const std::string& region = GetAttribute(acRegion);
+        if (datum.empty() || region.empty()) return;
+        // The working folder first, then the program's own: a
+        // championship opened from elsewhere still finds the file.
+        bool found = false;
+        for (const std::string& folder : {Platform::WorkingFolder(), Platform::ProgramFolder()}) {
+            try {
+                FDatum = TDatum(datum, region, folder + "/" + DatumFileName);
+                found = true;
+                break;
+            } catch (const TException& e) {
+                if (e.WhatText() != "Can't open XML file") throw;
+            }
+        }
+        if (!found) throw TException("", "Can't open XML file", DatumFileName);
+    };
+    // Whatever ends the element, the set keeps no datum that the file
+    // would not give it again.
+    auto datumTaken = [this] {
+        const std::string& datum = GetAttribute(acDatum);
+        const std::string& region = GetAttribute(acRegion);
+        return datum.empty() || region.empty() || (FDatum.Name == datum && FDatum.Region == region);
+    };
     while (in.HasData()) {
         const TXmlData item = in.Get();
         switch (item.Kind) {
@@ -321,23 +346,9 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
                 description.clear();
                 haveLat = haveLon = false;
             } else if (item.Element == "WayPointSet") {
-                const std::string& datum = GetAttribute(acDatum);
-                const std::string& region = GetAttribute(acRegion);
-                if (datum.empty() || region.empty()) break;
-                // The working folder first, then the program's own: a
-                // championship opened from elsewhere still finds the file.
-                bool found = false;
-                for (const std::string& folder : {Platform::WorkingFolder(), Platform::ProgramFolder()}) {
-                    try {
-                        FDatum = TDatum(datum, region, folder + "/" + DatumFileName);
-                        found = true;
-                        break;
-                    } catch (const TException& e) {
-                        if (e.WhatText() != "Can't open XML file") throw;
-                    }
-                }
-                if (!found) throw TException("", "Can't open XML file", DatumFileName);
+                takeDatum();
             } else if (item.Element == "Waypoints") {
+                if (!datumTaken()) takeDatum();
                 return true;
             }
             break;
@@ -345,5 +356,6 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
             break;
         }
     }
+    if (!datumTaken()) takeDatum();
     return false;
 }

@@ -880,6 +880,14 @@ bool AskWriteInPlace(const std::string& target)
 
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
+    // The file it was opened from holds more than was loaded: replacing it
+    // would lose that part for good.
+    const bool fuller = championship->IsFullerFile(PathFromQt(fileName));
+    if (fuller &&
+        !AskYesNo(fileName + QStringLiteral(" holds more than was loaded from it: ") +
+                  ToQt(championship->Unloaded()) +
+                  QStringLiteral(" was not loaded, and saving replaces the whole file. Save all the same?")))
+        return false;
     // The new text is on disk beside the file (the last of a chain of links)
     // before the old one is kept and replaced: whatever fails, the file stays
     // as it was.
@@ -903,6 +911,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
         return false;
     }
     if (!saved) return false;
+    if (fuller) championship->ForgetFullerFile();
     SetWorkingFolder(PathToQt(target));
     // "lastmap" names the loaded map as the file now holds it, beside the
     // file.

@@ -674,6 +674,21 @@ void TXmlParser::Clear()
     FExpanded = 0;
     FLinePos = nullptr;
     FLine = 1;
+    FNulByte = TNulByte{};
+}
+
+void TXmlParser::FindNulByte(std::string_view text)
+{
+    const std::size_t at = text.find('\0');
+    if (at == std::string_view::npos)
+        return;
+    FNulByte.Offset = at;
+    // Line ends as loading reads them: CR LF, a lone CR and LF.
+    FNulByte.Line = 1;
+    for (std::size_t i = 0; i < at; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && text[i + 1] != '\n'))
+            ++FNulByte.Line;
+    FNulByte.TextFollows = text.find_first_not_of(std::string_view("\0 \t\r\n", 5), at) != std::string_view::npos;
 }
 
 bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t maxSize)
@@ -682,6 +697,7 @@ bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t ma
     std::string text;
     if (!ReadRegularFile(fileName, maxSize, text))
         return false;
+    FindNulByte(text);
     PrepareLoadedText(text);
     FDocText = std::move(text);
     FDocBuffer = FDocText.c_str();
@@ -701,6 +717,7 @@ bool TXmlParser::LoadFromBuffer(std::string_view text)
 {
     Clear();
     FDocText.assign(text);
+    FindNulByte(text);
     PrepareLoadedText(FDocText);
     FDocBuffer = FDocText.c_str();
     FTextSize = FDocText.size() + 1;

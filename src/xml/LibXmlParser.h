@@ -249,6 +249,17 @@ public:
     void SetBuffer(const char* text);             // borrows; source "<REFERENCE>"
     const char* GetDocBuffer() const;
     std::size_t TextSize() const { return FTextSize; }
+    // The first NUL byte of a loaded text: the scan ends there, so nothing
+    // behind it is read. `Offset` counts the bytes of the file (or buffer)
+    // as given, from 0; `Line` counts its lines as XML reads them;
+    // `TextFollows` tells whether anything but NUL bytes and whitespace
+    // follows it. Offset is npos when the text holds none.
+    struct TNulByte {
+        std::size_t Offset = std::string::npos;
+        std::size_t Line = 0;
+        bool TextFollows = false;
+    };
+    const TNulByte& NulByte() const { return FNulByte; }
     const std::string& Source() const { return FSource; }
 
     void StartScan();
@@ -351,7 +362,10 @@ private:
     bool NeedsTranslation() const { return FTranslateUtf8; }
     void SetEncoding(std::string encoding);
 
+    void FindNulByte(std::string_view text);
+
     std::string FDocText;             // the owned text (with its terminator)
+    TNulByte FNulByte;
     const char* FDocBuffer = nullptr; // the document, owned or borrowed
     std::size_t FTextSize = 0;        // 0 when borrowed
     std::string FSource;

@@ -19,6 +19,12 @@
 
 namespace {
 const std::string kNoElement;
+std::string Visible(const std::string& value); // with the writer, below
+} // namespace
+
+std::string AsElementText(std::string_view value)
+{
+    return TrimWs(ConvertWs(value, true));
 }
 
 TXmlInput::TXmlInput(const std::string& fileName)
@@ -50,6 +56,30 @@ TXmlData TXmlInput::Get()
     if (FHead == FPending.size() && !ScanMore())
         return TXmlData{};
     return std::move(FPending[FHead++]);
+}
+
+std::size_t TXmlInput::NulOffset() const { return FScanner->NulByte().Offset; }
+std::size_t TXmlInput::NulLine() const { return FScanner->NulByte().Line; }
+bool TXmlInput::TextAfterNul() const { return FScanner->NulByte().TextFollows; }
+
+void TXmlInput::BlankControlCharacters(TXmlData& item)
+{
+    std::size_t count = 0;
+    for (char& c : item.Value) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            c = ' ';
+            ++count;
+        }
+    }
+    if (count == 0)
+        return;
+    if (FControlCount == 0)
+        FFirstControl = (item.Kind == xkAttribute ? "the attribute " + Visible(item.Name) + " of <" : "<") +
+                        Visible(item.Element) + "> on line " + std::to_string(item.Line);
+    FControlCount += count;
+    // Read again, the text would lose blanks at its ends and in runs.
+    if (item.Kind == xkText && FScanner->Normalize)
+        item.Value = AsElementText(item.Value);
 }
 
 TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
@@ -86,6 +116,7 @@ bool TXmlInput::ScanMore()
                 TXmlData& d = Queue(xkAttribute, s.CurName);
                 d.Name = a->Name;
                 d.Value = a->Value;
+                BlankControlCharacters(d);
             }
             if (s.CurPartType == ptStartTag)
                 FOpenNames.push_back(s.CurName);
@@ -102,10 +133,18 @@ bool TXmlInput::ScanMore()
             if (!FOpenNames.empty())
                 FOpenNames.pop_back();
             return true;
-        case ptContent:
+        case ptContent: {
             // Text outside every element belongs to no element.
-            Queue(xkText, FOpenNames.empty() ? kNoElement : FOpenNames.back()).Value = s.CurContent;
+            TXmlData& d = Queue(xkText, FOpenNames.empty() ? kNoElement : FOpenNames.back());
+            d.Value = s.CurContent;
+            BlankControlCharacters(d);
+            // Blanks only: no text, as the scanner gives none for them.
+            if (d.Value.empty()) {
+                FPending.pop_back();
+                continue;
+            }
             return true;
+        }
         default:
             throw TException("", "Unexpected tag reading XML file", FFileName);
         }

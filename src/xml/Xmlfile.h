@@ -34,6 +34,10 @@ struct TXmlData {
     std::size_t Line = 0;
 };
 
+// A value as the reader gives it back from an element's text: trimmed, each
+// run of whitespace one blank.
+std::string AsElementText(std::string_view value);
+
 class TXmlInput {
 public:
     // Loads the whole file; throws TException "Can't open XML file" (details:
@@ -54,6 +58,19 @@ public:
     // ("</Championship> on line 12 where <Geo> is open"), read so far;
     // empty while there was none.
     const std::string& MismatchedEndTag() const { return FMismatch; }
+    // Control characters (below 0x20, TAB aside) of the values handed out
+    // so far: XML cannot carry them and the writer refuses them, so each is
+    // read as a blank (a text is then trimmed and its runs of blanks made
+    // one, as the scanner reads text). How many there were, and where the
+    // first stood ("<Venue> on line 12"); empty while there was none.
+    std::size_t ControlCharacters() const { return FControlCount; }
+    const std::string& FirstControlCharacter() const { return FFirstControl; }
+    // The file's first NUL byte, where the reading ended: its offset in the
+    // file (from 0; npos when it holds none) and its line, and whether
+    // anything but NUL bytes and whitespace follows it.
+    std::size_t NulOffset() const;
+    std::size_t NulLine() const;
+    bool TextAfterNul() const;
 
 private:
     bool ScanMore();
@@ -61,6 +78,7 @@ private:
     std::string FFileName;
     std::unique_ptr<TXmlParser> FScanner;
     TXmlData& Queue(TXmlKind kind, const std::string& element);
+    void BlankControlCharacters(TXmlData& item);
 
     std::vector<std::string> FOpenNames;
     // The items of the last scanned part; those before FHead are taken.
@@ -68,6 +86,8 @@ private:
     std::size_t FHead = 0;
     std::size_t FLine = 1;
     std::string FMismatch;
+    std::size_t FControlCount = 0;
+    std::string FFirstControl;
     bool FOpened = false;
 };
 

@@ -9,6 +9,7 @@
 
 #include "champ/ChampFixture.h"
 #include "platform/Exceptions.h"
+#include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
 
 using namespace champtest;
@@ -70,6 +71,21 @@ TException Refusal(const std::string& text)
     }
     ADD_FAILURE() << "the file was not refused";
     return TException("", "", "");
+}
+
+// Opens the text, saves it and opens what was saved, which must save as the
+// same text; the messages of the first opening.
+std::vector<std::string> SavedAlike(const std::string& text)
+{
+    TLoad load(text);
+    std::string written;
+    EXPECT_NO_THROW(written = load.Text()) << text;
+    TXmlInput in("again.xch", written);
+    TChampionship again(in, "again.xch");
+    TXmlOutput out;
+    again.WriteXml(out);
+    EXPECT_EQ(out.Text(), written) << text;
+    return load.Messages;
 }
 
 } // namespace
@@ -478,4 +494,69 @@ TEST(ChampionshipReading, DegreesThatAreNoPlaceRefuseTheFile)
     TLoad load("<Geo><Waypoints><WayPointSet><WayPoint Code=\"P\"><Lat>-90</Lat><Lon>180</Lon>"
                "</WayPoint></WayPointSet></Waypoints></Geo>");
     EXPECT_NE(load.Champ->WayPoints.Find("P"), nullptr);
+}
+
+// A control character in any value opens as a blank, said once per file with
+// the first one's place: the writer refuses them, so Save would always fail.
+TEST(ChampionshipReading, ControlCharactersOpenAsBlanksSaidOnceAndTheFileSavesAlike)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"<ChampionshipDescription><Venue>Ca\x01" "f\xE9</Venue></ChampionshipDescription>",
+         "in <Venue> on line 3; it was read as a blank."},
+        {Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"K\">\n<Flight Number=\"7\"><ResultsFileName>r&#1;"
+                   "</ResultsFileName></Flight></TaskNumber></Tasks>",
+         "in <ResultsFileName> on line 5; it was read as a blank."},
+        {"<Geo><Waypoints><WayPointSet>\n<WayPoint Code=\"P\x02Q\"><Lat>45</Lat><Lon>-1</Lon></WayPoint></WayPointSet>"
+         "</Waypoints></Geo>\n" + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P&#2;Q\"/></TurnPoints>"),
+         "in the attribute Code of <WayPoint> on line 4, and 1 more after it; each was read as a blank."},
+        {"<ChampionshipDescription>\n<Name>&#31;</Name><Organiser> a&#10;&#27; b</Organiser></ChampionshipDescription>",
+         "in <Name> on line 4, and 1 more after it; each was read as a blank."},
+    };
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(SavedAlike(text),
+                  std::vector<std::string>{"The file /data/champ/test.xch holds a control character " + message});
+}
+
+// A NUL byte (a damaged block of the disk) ends the reading: the message
+// says where, in the file's own lines and bytes, and that more follows.
+TEST(ChampionshipReading, ANulByteIsNamedWithItsLineAndOffset)
+{
+    TFixedVersion version;
+    version.Hooks->ShowMessage = [](const std::string&) {};
+    const std::string before = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<Championship ShortName=\"X\">\r\n"
+                               "<Classes>\r\n<Class ShortName=\"K\"/>";
+    const std::string after = "<Class ShortName=\"L\"/></Classes>\r\n</Championship>\r\n";
+    TXmlInput in("nul.xch", before + std::string(4096, '\0') + after);
+    const std::string message = "The file nul.xch holds a NUL byte at line 4 (byte offset " +
+                                std::to_string(before.size()) + "); what follows it was not loaded.";
+    EXPECT_EQ(TChampionship(in, "nul.xch").LoadWarnings(), std::vector<std::string>{message});
+    // Zeros that only pad a whole championship hide nothing.
+    TXmlInput padded("padded.xch", before + after + std::string(512, '\0'));
+    EXPECT_TRUE(TChampionship(padded, "padded.xch").Unloaded().empty());
+}
+
+// A datum that the datum file does not hold still refuses the file, saying
+// which map, which datum and region, and which file.
+TEST(ChampionshipReading, AMapOnADatumNotInTheDatumFileIsNamed)
+{
+    const TException e = Refusal("<Geo><Maps><Map ShortName=\"LEV\"><Datum>WGS 68</Datum><Region>Nowhere</Region>"
+                                 "<Georef><MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\"/></Georef></Map></Maps></Geo>");
+    EXPECT_EQ(e.Message(), "<Invalid parameter for ellipsoid> in <Map LEV>. Details: <datum \"WGS 68\", region "
+                           "\"Nowhere\": not in " + Platform::ProgramFolder() + "/Datums.xml>");
+}
+
+// Found by fuzzing: files that opened, but not so again once saved.
+TEST(ChampionshipReading, WhatOpensSavesAFileThatOpensAlike)
+{
+    // A datum named after a map's references, or by a waypoint set without
+    // its end tag, is checked as the saved file has it checked.
+    for (const char* text : {"<Geo><Maps><Map ShortName=\"M\"><Datum>WGS 84</Datum><Region>Global</Region><Georef>"
+                             "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\"/></Georef><Datum>WGS 68</Datum></Map>",
+                             "<Geo><Waypoints><WayPointSet><Datum>WGS 68</Datum><Region>Global</Region></Waypoints>"})
+        EXPECT_EQ(Refusal(text).WhatText(), "Invalid parameter for ellipsoid") << text;
+    // A value given as an XML attribute, saved as an element's text; a task
+    // number nested in another whose end tag is missing.
+    SavedAlike("<Classes><Class ShortName=\" K \" Name=\" a  b \"/></Classes>");
+    SavedAlike(Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"L\" Template=\"T\" Instance=\"1\"><Flight "
+                         "Number=\"9\"/><TaskNumber Number=\"4\" Class=\"K\" Template=\"T\" Instance=\"1\"></Tasks>");
 }

@@ -92,6 +92,12 @@ TEST(DatumFile, DocumentOrderRules)
     EXPECT_EQ(ExpectFailure([&] { TDatum d("Delta", "North", file); }), "Invalid parameter for ellipsoid");
     EXPECT_EQ(ExpectFailure([&] { TDatum d("Alpha", "North", "/nonexistent-folder/missing.xml"); }),
               "Can't open XML file");
+    // The refusal names what was looked for, and in which file.
+    try {
+        TDatum d("Gamma", "Late", file);
+    } catch (const TException& e) {
+        EXPECT_EQ(e.Details(), "datum \"Gamma\", region \"Late\": its ellipsoid \"Ell A\" does not follow it in " + file);
+    }
 
     TDatumSet set(file);
     EXPECT_EQ(set.FileName, file);

@@ -274,3 +274,34 @@ TEST_F(WindowTest, AMapBitmapThatIsAFifoHoldsNothingUp)
     EXPECT_EQ(UserInterface.MapWindow.Map, nullptr);
     EXPECT_FALSE(watch.Released()) << "the bitmap was opened as a FIFO";
 }
+
+// A file whose reading stopped at a NUL byte holds more than was loaded:
+// Save asks before it replaces that file, also through a link; No leaves it
+// as it was, Yes writes, and then the question is not asked again.
+TEST_F(WindowTest, SaveAsksBeforeItReplacesAFileThatHoldsMoreThanWasLoaded)
+{
+    std::string damaged = ChampionshipText();
+    const std::size_t at = damaged.find("\t<Teams>");
+    damaged.insert(at, std::string(4096, '\0'));
+    const std::string file = Dir.File("cup.xch"), link = Dir.File("link.xch");
+    WriteFileBytes(file, damaged);
+    fs::create_symlink("cup.xch", link);
+    const auto line = std::count(damaged.begin(), damaged.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+    const std::string where = "NUL byte at line " + std::to_string(line) + " (byte offset " + std::to_string(at) + ")";
+    Start({QString::fromStdString(file)});
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"The file " + file + " holds a " + where +
+                                                      "; what follows it was not loaded."});
+    for (const TButton answer : {TButton::No, TButton::Yes}) {
+        Script->AnswerFile(QString::fromStdString(link));
+        Script->AnswerButton(answer);
+        W().ToolButtonSaveChamp->trigger();
+        EXPECT_EQ(TakePrompts().back(), link + " holds more than was loaded from it: what follows its " + where +
+                                            " was not loaded, and saving replaces the whole file. Save all the same?");
+        EXPECT_EQ(ReadFileBytes(file) == damaged, answer == TButton::No);
+        // No: nothing beside it either. Yes: the backup beside it.
+        EXPECT_EQ(std::distance(fs::directory_iterator(Dir.Path()), {}), answer == TButton::No ? 2 : 3);
+    }
+    Script->AnswerFile(QString::fromStdString(file));
+    W().ToolButtonSaveChamp->trigger();
+    EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
+}
