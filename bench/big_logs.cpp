@@ -12,7 +12,7 @@
 //
 // Logs of more than MaxLogFixes fixes are refused before they are read.
 // Run one case per process for clean figures, e.g.
-//   build/bin/bench_big_logs --benchmark_filter='SelectLog/1000000$'
+//   build/bin/bench_big_logs --benchmark_filter=SelectLog/1000000/
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/export/SyntheticIgc.h"
+#include "FlightScene.h"
 #include "analysis/Flight.h"
 #include "analysis/Igcfile.h"
 #include "analysis/Track.h"
@@ -40,17 +40,6 @@
 #include "ui/Userinterface.h"
 
 namespace {
-
-constexpr int MapSide = 2000;
-constexpr double East0 = 400000.0;
-constexpr double North0 = 5230000.0;
-constexpr double MetresPerPixel = 10.0;
-
-TLocation AtPixel(double x, double y)
-{
-    const TUtmCoord utm(East0 + x * MetresPerPixel, North0 - y * MetresPerPixel, 0.0, "32T");
-    return TLocation(utm.ToGeo(DefaultDatum()->Ellipsoid));
-}
 
 // Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM").
 double StatusKiB(const std::string& key)
@@ -76,66 +65,28 @@ double PeakAbove(double base)
     return StatusKiB("VmHWM") * 1024.0 - base;
 }
 
-// A championship with one flight in a task of four turn points, its map and
-// the flight's log of `fixes` fixes, in a folder of its own.
-struct TScene {
+// The flight's task of four turn points over a 2000 x 2000 map, and its log
+// of `fixes` fixes.
+struct TScene : TFlightScene {
     explicit TScene(int fixes)
+        : TFlightScene(
+              2000,
+              [](TChampionship& champ, TTaskInstance* instance) {
+                  std::vector<kmltest::TRoutePlace> route;
+                  int i = 0;
+                  for (auto [x, y] : {std::pair{400, 400}, {1600, 400}, {1600, 1600}, {400, 1600}}) {
+                      const TLocation at = AtPixel(x, y);
+                      route.push_back({RadToDeg(at.Geo.Lat), RadToDeg(at.Geo.Lon)});
+                      instance->AddTurnPoint(
+                          new TTurnPoint(champ.WayPoints.Add(TWayPoint(at, "TP" + std::to_string(i++))), 400.0));
+                  }
+                  return route;
+              },
+              [fixes](const std::vector<kmltest::TRoutePlace>& route) {
+                  return kmltest::SyntheticIgc(route, fixes, 25.0, 0);
+              })
     {
-        char pattern[] = "/tmp/zeph_big_logs_XXXXXX";
-        Folder = ::mkdtemp(pattern);
-        TChampionship champ;
-        champ.SetAttribute(acShortName, "BENCH");
-        auto* cls = new TCClass;
-        cls->SetAttribute(acShortName, "ML");
-        champ.AddClass(cls);
-        auto* team = new TTeam;
-        team->SetAttribute(acIsoCountry, "FRA");
-        champ.AddTeam(team);
-        auto* competitor = new TCompetitor;
-        competitor->SetAttribute(acNumber, "1");
-        champ.AddCompetitor(competitor, team, cls);
-        auto* nav = new TTaskTemplate;
-        nav->SetAttribute(acShortName, "NAV");
-        champ.AddTaskTemplate(nav);
-        auto* instance = new TTaskInstance;
-        instance->SetAttribute(acVersion, "1");
-        champ.AddTaskInstance(instance, nav);
-        std::vector<kmltest::TRoutePlace> route;
-        int i = 0;
-        for (auto [x, y] : {std::pair{400, 400}, {1600, 400}, {1600, 1600}, {400, 1600}}) {
-            const TLocation at = AtPixel(x, y);
-            route.push_back({RadToDeg(at.Geo.Lat), RadToDeg(at.Geo.Lon)});
-            instance->AddTurnPoint(new TTurnPoint(champ.WayPoints.Add(TWayPoint(at, "TP" + std::to_string(i++))), 400.0));
-        }
-        auto* taskNumber = new TTaskNumber;
-        taskNumber->Instance = instance;
-        taskNumber->SetAttribute(acNumber, "03");
-        champ.AddTaskNumber(taskNumber, cls);
-
-        auto* map = new TMap;
-        map->SetAttribute(acShortName, "MAP");
-        map->SetAttribute(acMapFile, "map.bmp");
-        map->SetAttribute(acDatum, "WGS 84");
-        map->SetAttribute(acRegion, "Global");
-        map->SetAttribute(acProjection, "UTM");
-        champ.AddMap(map);
-        for (auto [x, y] : {std::pair{0, 0}, {MapSide, 0}, {0, MapSide}, {MapSide, MapSide}})
-            map->Georef.AddRef(new TMapRef(x, y, AtPixel(x, y)));
-        QImage image(MapSide, MapSide, QImage::Format_RGB32);
-        image.fill(QColor(220, 230, 200));
-        image.save(QString::fromStdString(Folder + "/map.bmp"), "BMP");
-        std::ofstream(Folder + "/lastmap") << "MAP";
-
-        Log = Folder + "/1T03A.igc";
-        std::ofstream(Log, std::ios::binary) << kmltest::SyntheticIgc(route, fixes, 25.0, 0);
-        File = Folder + "/bench.xch";
-        champ.Save(File);
     }
-    ~TScene() { std::filesystem::remove_all(Folder); }
-
-    std::string Folder;
-    std::string File;
-    std::string Log;
 };
 
 void BM_SelectLog(benchmark::State& state)

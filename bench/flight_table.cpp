@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/export/SyntheticIgc.h"
+#include "FlightScene.h"
 #include "analysis/Flight.h"
 #include "analysis/Track.h"
 #include "model/Championship.h"
@@ -36,92 +36,41 @@ namespace {
 
 constexpr int Fixes = 40000;
 constexpr int MapSide = 4000;
-constexpr double East0 = 400000.0;
-constexpr double North0 = 5230000.0;
-constexpr double MetresPerPixel = 10.0;
 
-TLocation AtPixel(double x, double y)
-{
-    const TUtmCoord utm(East0 + x * MetresPerPixel, North0 - y * MetresPerPixel, 0.0, "32T");
-    return TLocation(utm.ToGeo(DefaultDatum()->Ellipsoid));
-}
-
-struct TScene {
+// 10 turn points on a circle, a straight leg between each pair of them and 5
+// gates; the map with a line every 100 pixels.
+struct TScene : TFlightScene {
     TScene()
+        : TFlightScene(
+              MapSide,
+              [](TChampionship& champ, TTaskInstance* instance) {
+                  std::vector<kmltest::TRoutePlace> route;
+                  std::vector<TTurnPoint*> tps;
+                  for (int i = 0; i < 10; ++i) {
+                      const double a = i * 36.0 * 3.14159265 / 180.0;
+                      const TLocation at = AtPixel(2000 + 1200 * std::sin(a), 2000 - 1200 * std::cos(a));
+                      route.push_back({RadToDeg(at.Geo.Lat), RadToDeg(at.Geo.Lon)});
+                      tps.push_back(
+                          new TTurnPoint(champ.WayPoints.Add(TWayPoint(at, "TP" + std::to_string(i))), 400.0));
+                      instance->AddTurnPoint(tps.back());
+                  }
+                  for (int i = 0; i < 5; ++i) {
+                      instance->AddStraightLeg(new TStraightLeg(tps[2 * i], tps[2 * i + 1], 500.0));
+                      TWayPoint* w = champ.WayPoints.Add(
+                          TWayPoint(AtPixel(2000 + 900 * std::sin(i), 2000 - 900 * std::cos(i)), "G" + std::to_string(i)));
+                      instance->AddGate(new TGate(w, i * 72.0 + 108.0, 1000.0));
+                  }
+                  return route;
+              },
+              [](const std::vector<kmltest::TRoutePlace>& route) {
+                  return kmltest::SyntheticIgc(route, Fixes, 25.0, 3600, {500, 20000});
+              },
+              [](QImage& image) {
+                  QPainter painter(&image);
+                  for (int i = 0; i < MapSide; i += 100) painter.fillRect(i, 0, 2, MapSide, QColor(120, 140, 200));
+              })
     {
-        char pattern[] = "/tmp/zeph_ui_bench_XXXXXX";
-        Folder = ::mkdtemp(pattern);
-        TChampionship champ;
-        champ.SetAttribute(acShortName, "BENCH");
-        auto* cls = new TCClass;
-        cls->SetAttribute(acShortName, "ML");
-        champ.AddClass(cls);
-        auto* team = new TTeam;
-        team->SetAttribute(acIsoCountry, "FRA");
-        champ.AddTeam(team);
-        auto* competitor = new TCompetitor;
-        competitor->SetAttribute(acNumber, "1");
-        competitor->SetAttribute(acPilot, "Pilot");
-        champ.AddCompetitor(competitor, team, cls);
-
-        auto* nav = new TTaskTemplate;
-        nav->SetAttribute(acShortName, "NAV");
-        champ.AddTaskTemplate(nav);
-        auto* instance = new TTaskInstance;
-        instance->SetAttribute(acVersion, "1");
-        champ.AddTaskInstance(instance, nav);
-        std::vector<kmltest::TRoutePlace> route;
-        std::vector<TTurnPoint*> tps;
-        for (int i = 0; i < 10; ++i) {
-            const double a = i * 36.0 * 3.14159265 / 180.0;
-            const TLocation at = AtPixel(2000 + 1200 * std::sin(a), 2000 - 1200 * std::cos(a));
-            route.push_back({RadToDeg(at.Geo.Lat), RadToDeg(at.Geo.Lon)});
-            tps.push_back(new TTurnPoint(champ.WayPoints.Add(TWayPoint(at, "TP" + std::to_string(i))), 400.0));
-            instance->AddTurnPoint(tps.back());
-        }
-        for (int i = 0; i < 5; ++i) {
-            instance->AddStraightLeg(new TStraightLeg(tps[2 * i], tps[2 * i + 1], 500.0));
-            TWayPoint* w = champ.WayPoints.Add(TWayPoint(AtPixel(2000 + 900 * std::sin(i), 2000 - 900 * std::cos(i)),
-                                                         "G" + std::to_string(i)));
-            instance->AddGate(new TGate(w, i * 72.0 + 108.0, 1000.0));
-        }
-        auto* taskNumber = new TTaskNumber;
-        taskNumber->Instance = instance;
-        taskNumber->SetAttribute(acNumber, "03");
-        champ.AddTaskNumber(taskNumber, cls);
-
-        auto* map = new TMap;
-        map->SetAttribute(acShortName, "MAP");
-        map->SetAttribute(acMapFile, "map.bmp");
-        map->SetAttribute(acDatum, "WGS 84");
-        map->SetAttribute(acRegion, "Global");
-        map->SetAttribute(acProjection, "UTM");
-        champ.AddMap(map);
-        for (auto [x, y] : {std::pair{0, 0}, {MapSide, 0}, {0, MapSide}, {MapSide, MapSide}})
-            map->Georef.AddRef(new TMapRef(x, y, AtPixel(x, y)));
-        QImage image(MapSide, MapSide, QImage::Format_RGB32);
-        image.fill(QColor(220, 230, 200));
-        QPainter painter(&image);
-        for (int i = 0; i < MapSide; i += 100) painter.fillRect(i, 0, 2, MapSide, QColor(120, 140, 200));
-        painter.end();
-        image.save(QString::fromStdString(Folder + "/map.bmp"), "BMP");
-
-        Log = Folder + "/1T03A.igc";
-        const std::string text = kmltest::SyntheticIgc(route, Fixes, 25.0, 3600, {500, 20000});
-        std::FILE* f = std::fopen(Log.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        std::FILE* last = std::fopen((Folder + "/lastmap").c_str(), "wb");
-        std::fputs("MAP", last);
-        std::fclose(last);
-        File = Folder + "/bench.xch";
-        champ.Save(File);
     }
-    ~TScene() { std::filesystem::remove_all(Folder); }
-
-    std::string Folder;
-    std::string File;
-    std::string Log;
 };
 
 TScene& Scene()
