@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "FlightScene.h"
+#include "QtBenchmarkMain.h"
 #include "analysis/Flight.h"
 #include "analysis/Igcfile.h"
 #include "analysis/Track.h"
@@ -166,12 +167,4 @@ BENCHMARK(BM_CoreStages)->Arg(1000000)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+ZEPH_QT_BENCHMARK_MAIN()

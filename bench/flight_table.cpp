@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "FlightScene.h"
+#include "QtBenchmarkMain.h"
 #include "analysis/Flight.h"
 #include "analysis/Track.h"
 #include "model/Championship.h"
@@ -177,12 +178,4 @@ BENCHMARK(BM_FillGridAlone)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+ZEPH_QT_BENCHMARK_MAIN()
