@@ -184,12 +184,14 @@ void TMapWindow::LoadMap(TMap* map, TMapCanvas* target)
     map->Georef.Calculate(map->ProjectionKind);
     map->SetGrid(FBitmap.width(), FBitmap.height(), spacing);
 
-    WriteLastMap(map->GetAttribute(acShortName));
+    KeepLastMap();
 }
 
 void TMapWindow::KeepLastMap()
 {
-    if (Map) WriteLastMap(Map->GetAttribute(acShortName));
+    if (!Map) return;
+    const std::string name = SavedName ? SavedName(Map) : Map->GetAttribute(acShortName);
+    if (!name.empty()) WriteLastMap(name);
 }
 
 void TMapWindow::Paint()

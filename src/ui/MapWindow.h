@@ -22,6 +22,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,10 +80,15 @@ public:
     // read first: when that fails (TException) the previous map, view and
     // transform stay as they were.
     void LoadMap(TMap* map, TMapCanvas* target);
-    // Writes "lastmap" in the working folder again, with the loaded map's
-    // short name as it is now: called once the championship is saved, so
-    // that it names a map of the file as saved.
+    // Writes "lastmap" in the working folder again for the loaded map:
+    // called once the championship is saved, so that it names a map of the
+    // file as saved.
     void KeepLastMap();
+    // The name "lastmap" gets for a map: the short name under which the
+    // championship file holds it, which differs from its short name now
+    // while a rename is not saved; empty for a map the file does not hold
+    // yet, and "lastmap" is then left as it is. Unset: its short name now.
+    std::function<std::string(const TMap*)> SavedName;
     // Quick and full repaint.
     void Paint();
     void Redraw();

@@ -168,6 +168,7 @@ TZephyrant::~TZephyrant()
     ChampTree.OnSelect = nullptr;
     PaintTimer->stop();
     Hooks() = FSavedHooks;
+    View().SavedName = nullptr;
     View().DetachTarget();
     // The views follow the grids and the tree that are members of this
     // window: they go first.
@@ -566,6 +567,11 @@ QString TZephyrant::StatusText(int panel) const
 
 void TZephyrant::InstallHooks()
 {
+    // "lastmap" names a map as the file holds it, whatever was renamed since.
+    View().SavedName = [this](const TMap* map) {
+        const auto saved = FSavedMapNames.find(map);
+        return saved == FSavedMapNames.end() ? std::string() : saved->second;
+    };
     FSavedHooks = Hooks();
     THooks& hooks = Hooks();
     hooks.ActivateTable = [](TStringGrid* grid, TNodeDescription* node) { UserInterface.ActivateTable(grid, node); };
@@ -764,9 +770,11 @@ void TZephyrant::TakeSnapshot()
 {
     FSnapshotOf = nullptr;
     FSnapshot.reset();
+    FSavedMapNames.clear();
     for (TChampionship* championship : UserInterface.Championships) {
         FSnapshotOf = championship;
         FSnapshot = ChampionshipText(championship);
+        for (const TMap* map : championship->Maps) FSavedMapNames[map] = map->GetAttribute(acShortName);
     }
 }
 
@@ -913,10 +921,10 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     if (!saved) return false;
     if (fuller) championship->ForgetFullerFile();
     SetWorkingFolder(PathToQt(target));
+    TakeSnapshot();
     // "lastmap" names the loaded map as the file now holds it, beside the
     // file.
     if (View().Map && View().Map->Owner() == championship) View().KeepLastMap();
-    TakeSnapshot();
     return true;
 }
 

@@ -249,6 +249,8 @@ private:
     std::string FWorkingFolder;
     std::optional<std::string> FSnapshot; // none: the writer refused
     const TChampionship* FSnapshotOf = nullptr;
+    // Each map's short name in the file as last opened or saved.
+    std::map<const TMap*, std::string> FSavedMapNames;
     std::string FLastRefusal;
     // The attributes typed into during a table edit, with their values from
     // before it.

@@ -45,6 +45,7 @@ TEST_F(WindowTest, LastMapIsReplacedNeverFollowedAndNamesAMapOfTheFileAsSaved)
         W().show();
         Script->AnswerDialog({true, {{"ShortName", "MY"}}});
         W().Editmapinformation1Click();
+        W().Loadmap1Click(); // loaded again under its new name, not saved yet
         EXPECT_EQ(ReadFileBytes(lastMap), "M");
         Script->AnswerButton(answer);
         if (answer == TButton::Save) Script->AnswerFile(QString::fromStdString(file));
