@@ -113,10 +113,9 @@ TFileRequest IgcRequest(const TFlight* flight)
 
 QString ChampionshipFolder(const TChampionship* championship)
 {
-    // What reading joins a name to, made absolute as the file system does
-    // it. A championship without a file of its own is read from the working
-    // directory, and once saved it is opened again from the folder it was
-    // saved in: the working folder is both.
+    // What reading joins a name to (TChampionship::FileSystemPath), made
+    // absolute: the championship's own folder, or the working folder for
+    // one without a file of its own.
     if (!championship || championship->Folder().empty()) return PathToQt(Platform::WorkingFolder());
     return QDir(PathToQt(championship->Folder())).absolutePath();
 }

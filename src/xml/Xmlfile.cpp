@@ -19,7 +19,6 @@
 
 namespace {
 const std::string kNoElement;
-std::string Visible(const std::string& value); // with the writer, below
 } // namespace
 
 std::string AsElementText(std::string_view value)
@@ -74,8 +73,8 @@ void TXmlInput::BlankControlCharacters(TXmlData& item)
     if (count == 0)
         return;
     if (FControlCount == 0)
-        FFirstControl = (item.Kind == xkAttribute ? "the attribute " + Visible(item.Name) + " of <" : "<") +
-                        Visible(item.Element) + "> on line " + std::to_string(item.Line);
+        FFirstControl = (item.Kind == xkAttribute ? "the attribute " + Excerpt(item.Name) + " of <" : "<") +
+                        Excerpt(item.Element) + "> on line " + std::to_string(item.Line);
     FControlCount += count;
     // Read again, the text would lose blanks at its ends and in runs.
     if (item.Kind == xkText && FScanner->Normalize)
@@ -193,12 +192,6 @@ std::size_t ControlCharacter(const std::string& value)
     return std::string::npos;
 }
 
-// A value as a message can show it: short, control characters escaped.
-std::string Visible(const std::string& value)
-{
-    return Excerpt(value);
-}
-
 } // namespace
 
 TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarget(FollowLinks(fileName))
@@ -294,7 +287,7 @@ void TXmlOutput::BeginTag(const std::string& name)
 
 void TXmlOutput::WriteAttribute(const std::string& name, const std::string& value)
 {
-    if (!FOpenKeys.empty() && FOpenKeys.back().empty()) FOpenKeys.back() = name + "=\"" + Visible(value) + '"';
+    if (!FOpenKeys.empty() && FOpenKeys.back().empty()) FOpenKeys.back() = name + "=\"" + Excerpt(value) + '"';
     CheckText(name, value);
     FText += ' ';
     FText += name;
