@@ -1157,9 +1157,13 @@ void TZephyrant::TreeMenuNewClick()
             ShowWarning(refusal);
             return;
         }
+        auto* taskTemplate = static_cast<TTaskTemplate*>(node);
         auto* instance = new TTaskInstance();
+        // Under its template from the start, so that the refusal of a version
+        // the template has names it as it would be.
+        instance->Template = taskTemplate;
         instance->SetAttribute(acVersion, FromQt(*version));
-        if (Refused(championship->AddTaskInstance(instance, static_cast<TTaskTemplate*>(node)), instance)) return;
+        if (Refused(championship->AddTaskInstance(instance, taskTemplate), instance)) return;
         AddChildNode(instance);
         break;
     }
