@@ -188,6 +188,9 @@ struct TNumberEdit {
     TEmptyText Empty = TEmptyText::SpringBack;
     // The numbers the field takes.
     double Max = HUGE_VAL;
+    // How the championship file writes the number: whole metres and degrees,
+    // a percentage to two decimals.
+    const char* Pattern = "0";
 
     // Silently for text that is no number: a half-typed number is no reason
     // for a message box. A number out of the field's range is one: it would
@@ -201,7 +204,9 @@ struct TNumberEdit {
         const bool isNumber = ParseDouble(FromQt(text), number) && std::isfinite(number);
         const bool inRange = isNumber && number >= 0.0 && number <= Max;
         if (inRange) {
-            Value = number;
+            // Taken as the file gives it back, rounded as its writer rounds,
+            // so that what is shown and analysed is what is saved.
+            ParseDouble(FormatNumber(Pattern, number), Value);
             Remembered = text;
         } else if (!text.isEmpty() || Empty == TEmptyText::SpringBack) {
             // The remembered text is the one the value was read from.
@@ -214,6 +219,16 @@ struct TNumberEdit {
                     Edit, std::isinf(Max) ? QStringLiteral("0 or more")
                                           : QStringLiteral("from 0 to ") + QString::number(Max)));
         }
+    }
+
+    // The number taken, shown in the field (at the end of an edit, and when
+    // an element is built from it) in place of one the file cannot keep.
+    double Taken()
+    {
+        double shown = 0.0;
+        if (!Edit->text().isEmpty() && (!ParseDouble(FromQt(Edit->text()), shown) || shown != Value))
+            Edit->setText(ToQt(FormatNumber(Pattern, Value)));
+        return Value;
     }
 };
 
@@ -511,10 +526,15 @@ TDefineTaskInstance::TDefineTaskInstance(QWidget* parent) : TDialogForm(parent),
     d->GateLegPercent.Empty = TEmptyText::Ignore;
     d->GateBearing.Max = 360.0;
     d->GateLegPercent.Max = 100.0;
+    d->GateBearing.Pattern = "000";
+    d->GateLegPercent.Pattern = "0.##";
 
     auto on = [this](auto* sender, auto signal, void (TDefineTaskInstance::*handler)()) {
         connect(sender, signal, this, GuardedSlot([this, handler](auto&&...) { (this->*handler)(); }));
     };
+    for (TNumberEdit* number : {&d->TurnPointRadius, &d->LegRadius, &d->ArcLegRadius, &d->GateRadius, &d->GateBearing,
+                                &d->GateLegPercent})
+        connect(number->Edit, &QLineEdit::editingFinished, this, GuardedSlot([number] { number->Taken(); }));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(d->Pages, &QTabWidget::currentChanged, this, GuardedSlot([this](int index) { PageShow(index); }));
@@ -629,7 +649,7 @@ void TDefineTaskInstance::SpeedAddSelectedClick()
     for (QListWidgetItem* item : SelectedItems(d->WaypointList)) {
         TWayPoint* waypoint = d->Championship->WayPoints.Find(FromQt(item->text()));
         if (!waypoint) continue;
-        auto turnPoint = std::make_unique<TTurnPoint>(waypoint, d->TurnPointRadius.Value);
+        auto turnPoint = std::make_unique<TTurnPoint>(waypoint, d->TurnPointRadius.Taken());
         if (!TaskInstance->AddTurnPoint(turnPoint.get())) continue;
         turnPoint.release();
         AddSorted(d->TurnPointList, item->text());
@@ -687,7 +707,7 @@ void TDefineTaskInstance::SpeedAddTPtoLegClick()
     TTurnPoint* start = d->TurnPoint(TaskInstance, d->LegList->item(d->PendingLegItem)->text());
     if (start) {
         const std::string name = start->Name + " - " + end->Name;
-        auto leg = std::make_unique<TStraightLeg>(start, end, d->LegRadius.Value, name.c_str());
+        auto leg = std::make_unique<TStraightLeg>(start, end, d->LegRadius.Taken(), name.c_str());
         if (TaskInstance->AddStraightLeg(leg.get()))
             leg.release();
         else
@@ -774,7 +794,7 @@ void TDefineTaskInstance::SpeedAddTPtoArcLegClick()
         const std::string name = d->ArcNames[0] + " - " + d->ArcNames[1] + " - " + d->ArcNames[2];
         // Three points that give no arc throw here; the pending item stays,
         // so another third point can be tried.
-        auto arc = std::make_unique<TArcLeg>(from, chosen, mid, d->ArcLegRadius.Value, name.c_str());
+        auto arc = std::make_unique<TArcLeg>(from, chosen, mid, d->ArcLegRadius.Taken(), name.c_str());
         if (TaskInstance->AddArcLeg(arc.get()))
             arc.release();
         else
@@ -879,10 +899,10 @@ void TDefineTaskInstance::AddGateOnWaypointClick()
         ShowWarning(QStringLiteral("Bearing not selected"));
         return;
     }
-    const double radius = d->GateRadius.Value;
+    const double radius = d->GateRadius.Taken();
     AddGate(TaskInstance, d->GateList,
             d->BearingWayPoint ? std::make_unique<TGate>(d->GateWayPoint, d->BearingWayPoint, radius)
-                               : std::make_unique<TGate>(d->GateWayPoint, d->GateBearing.Value, radius));
+                               : std::make_unique<TGate>(d->GateWayPoint, d->GateBearing.Taken(), radius));
 }
 
 void TDefineTaskInstance::GateRadiusChange()
@@ -899,8 +919,8 @@ void TDefineTaskInstance::AddGateOnLegClick()
 {
     if (!TaskInstance || d->GateLeg->currentIndex() < 0) return;
     const std::string name = FromQt(d->GateLeg->currentText());
-    const double percent = d->GateLegPercent.Value;
-    const double radius = d->GateRadius.Value;
+    const double percent = d->GateLegPercent.Taken();
+    const double radius = d->GateRadius.Taken();
     if (TCheckElement* leg = TaskInstance->GetCheckElement(ceStraightLeg, name))
         AddGate(TaskInstance, d->GateList, std::make_unique<TGate>(static_cast<TStraightLeg*>(leg), percent, radius));
     else if (TCheckElement* arc = TaskInstance->GetCheckElement(ceArcLeg, name))

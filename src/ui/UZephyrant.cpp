@@ -551,6 +551,13 @@ void TZephyrant::FitDatumPanel()
 {
     QLabel* panel = StatusPanels[4];
     panel->setMinimumWidth(std::max(FDatumPanelWidth, panel->sizeHint().width()));
+    // The status bar holds its panels in an inner layout that measures them
+    // again only when the bar is next laid out (at the window's showing, or
+    // later): until then its hint gives the widths they had before.
+    if (QLayout* layout = statusBar()->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
     // The window is never made wider than its screen for the status bar's
     // sake: on a screen too narrow for every text, the last panel is cut
     // rather than the window and its tool bar.
@@ -1150,9 +1157,13 @@ void TZephyrant::TreeMenuNewClick()
             ShowWarning(refusal);
             return;
         }
+        auto* taskTemplate = static_cast<TTaskTemplate*>(node);
         auto* instance = new TTaskInstance();
+        // Under its template from the start, so that the refusal of a version
+        // the template has names it as it would be.
+        instance->Template = taskTemplate;
         instance->SetAttribute(acVersion, FromQt(*version));
-        if (Refused(championship->AddTaskInstance(instance, static_cast<TTaskTemplate*>(node)), instance)) return;
+        if (Refused(championship->AddTaskInstance(instance, taskTemplate), instance)) return;
         AddChildNode(instance);
         break;
     }

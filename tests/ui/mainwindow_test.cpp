@@ -264,6 +264,10 @@ TEST_F(WindowTest, NewObjectsFromTheTreeAndRefusedDuplicates)
     W().TreeMenuNew->trigger();
     EXPECT_TRUE(Item({"CUP", "Task catalogue", "NAV", "NAV - Final"}));
     Select({"CUP", "Task catalogue", "NAV"});
+    Script->AnswerText("1");
+    W().TreeMenuNew->trigger();
+    EXPECT_EQ(TakePrompts().back(), "Task Instance \"NAV - 1\" already exists.");
+    Select({"CUP", "Task catalogue", "NAV"});
     W().TreeMenuNew->trigger(); // the input box cancelled
     EXPECT_FALSE(Item({"CUP", "Task catalogue", "NAV", "NAV - (New task instance)"}));
 

@@ -57,8 +57,9 @@ TEST_F(TaskInstanceDialog, TurnPointsMoveBetweenTheListsAndIntoTheTask)
     // Sorted as people read them, not byte-wise.
     EXPECT_EQ(Items("WaypointList"), QStringList({"A", "a1", "B", "C", "c1", "D", "E"}));
     AddTurnPoints("c1;B");
-    Set("TurnPointRadius", "350");
+    Set("TurnPointRadius", "349.5");
     AddTurnPoints("A");
+    EXPECT_EQ(Text("TurnPointRadius"), "350");
     EXPECT_EQ(Items("WaypointList"), QStringList({"a1", "C", "D", "E"}));
     EXPECT_EQ(Items("TurnPointList"), QStringList({"A", "B", "c1"}));
     EXPECT_EQ(Element(ceTurnPoint, "B")->Radius, 200.0);
@@ -83,7 +84,7 @@ TEST_F(TaskInstanceDialog, TurnPointsMoveBetweenTheListsAndIntoTheTask)
 TEST_F(TaskInstanceDialog, LegsAreListedAsCoursesWithLengthAndBearing)
 {
     AddTurnPoints("A;B;C;D;E");
-    Set("LegRadius", "300");
+    Set("LegRadius", "300.4");
     Set("Pages", "Legs");
     LegClicks({"B", "C"});
     EXPECT_EQ(Items("LegList"), QStringList({"B - C"}));
@@ -212,7 +213,7 @@ TEST_F(TaskInstanceDialog, GatesOnWaypointsUnderTheBearingLock)
     Click("AddGateOnWaypoint");
     Set("GateWaypointBearing", "D");
     EXPECT_EQ(Text("GateBearing"), "000");
-    Set("GateRadius", "150");
+    Set("GateRadius", "150.4");
     Click("AddGateOnWaypoint");
     EXPECT_EQ(Items("GateList"), QStringList({"A (120)", "A (000)"}));
     EXPECT_EQ(static_cast<TGate*>(Element(ceGate, "A (120)"))->Bearing, 120.0);
