@@ -116,6 +116,25 @@ void RemoveStaleFilesBeside(const std::string& target)
 
 namespace {
 
+// Does nothing: the write that went beyond the limit fails with EFBIG.
+void FileSizeLimitReached(int) {}
+
+} // namespace
+
+void FailWritesBeyondTheFileSizeLimit()
+{
+    // A handler rather than SIG_IGN: an ignored signal stays ignored in the
+    // programs this one starts (the desktop's viewer of an export), a
+    // handled one does not.
+    struct sigaction action {};
+    action.sa_handler = FileSizeLimitReached;
+    ::sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
+
+namespace {
+
 bool ReadAllAt(int fd, std::string& text)
 {
     for (std::size_t done = 0; done < text.size();) {

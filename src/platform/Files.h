@@ -29,6 +29,11 @@ int CreateFileBeside(const std::string& target, std::string& tempName);
 // this target's, never one of a process that still runs.
 void RemoveStaleFilesBeside(const std::string& target);
 
+// Makes a write beyond the process's file-size limit (ulimit -f) fail with
+// EFBIG, as a full disk does, instead of ending the process with SIGXFSZ.
+// Programs started later get the default back.
+void FailWritesBeyondTheFileSizeLimit();
+
 // Puts `text` into the existing regular file `path` itself, for when its
 // folder cannot take a new file to rename over it. The space is reserved
 // first, the old text is overwritten and only then cut to the new length,

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 
 #include <sys/resource.h>
@@ -115,9 +114,8 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     };
     const std::vector<std::string> before = files();
 
-    // A full disk: files may grow to 100 bytes only.
+    // A full disk: files may grow to 100 bytes only (ulimit -f).
     {
-        std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
         const rlimit small{100, saved.rlim_max};
@@ -125,7 +123,6 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
         Script->AnswerFile(QString::fromStdString(file));
         W().ToolButtonSaveChamp->trigger();
         ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, SIG_DFL);
     }
     std::vector<std::string> prompts = TakePrompts();
     ASSERT_EQ(prompts.size(), 2u);
@@ -197,7 +194,6 @@ TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserA
                                  file + " itself, without a backup?";
     // No; Yes on a disk that takes 100 bytes only; Yes.
     for (const rlim_t size : {rlim_t{0}, rlim_t{100}, RLIM_INFINITY}) {
-        std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
         const rlimit limit{size ? size : RLIM_INFINITY, saved.rlim_max};
@@ -216,7 +212,6 @@ TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserA
         EXPECT_EQ(W().Modified(), size != RLIM_INFINITY);
         EXPECT_EQ(std::distance(fs::directory_iterator(Dir.File("ro")), fs::directory_iterator()), 1);
     }
-    std::signal(SIGXFSZ, SIG_DFL);
     ::chmod(Dir.File("ro").c_str(), 0755);
 }
 
