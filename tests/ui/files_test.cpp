@@ -181,35 +181,45 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
 
 TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserAgrees)
 {
-    // The folder may not be written, the file may (for root too).
+    // The folder may not be written, the file may (for root too). Blank
+    // lines make the file longer than the text saved in it.
     fs::create_directory(Dir.File("ro"));
     const std::string file = Dir.File("ro/cup.xch");
-    WriteFileBytes(file, ChampionshipText());
+    const std::string old = ChampionshipText() + std::string(4096, '\n');
+    WriteFileBytes(file, old);
     ::chmod(file.c_str(), 0666);
     ::chmod(Dir.File("ro").c_str(), 0555);
     Start({QString::fromStdString(file)});
-    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
     const std::string question = "Can't create a file in the folder " + Dir.File("ro") + ", so " + file +
                                  " can't be replaced safely and no copy of it can be kept. Write the new text into " +
                                  file + " itself, without a backup?";
-    // No; Yes on a disk that takes 100 bytes only; Yes.
-    for (const rlim_t size : {rlim_t{0}, rlim_t{100}, RLIM_INFINITY}) {
+    const std::string nothing = "<Can't write XML file> in <>. Details: <" + file + ">\nNothing was saved: " + file +
+                                " is as it was.";
+    const std::string inPart = "<XML file written only in part> in <>. Details: <" + file + ">\nSave again: " + file +
+                               " may hold only part of the text.";
+    // No; Yes with a file-size limit (ulimit -f), the new text longer than
+    // the old (no room for it) or shorter (its first 1000 bytes written, the
+    // old ones put back, the rest of the old text beyond the limit: whole
+    // again, but the write can't tell); Yes.
+    struct TCase { rlim_t Limit; TButton Answer; std::size_t Venue; const std::string& Last; };
+    for (const TCase& c : {TCase{RLIM_INFINITY, TButton::No, 9, question}, TCase{100, TButton::Yes, 9000, nothing},
+                           TCase{1000, TButton::Yes, 9, inPart}, TCase{RLIM_INFINITY, TButton::Yes, 9, question}}) {
+        (*UserInterface.Championships.begin())->SetAttribute(acVenue, std::string(c.Venue, 'e'));
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{size ? size : RLIM_INFINITY, saved.rlim_max};
+        const rlimit limit{c.Limit, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         Script->AnswerFile(QString::fromStdString(file));
-        Script->AnswerButton(size ? TButton::Yes : TButton::No);
+        Script->AnswerButton(c.Answer);
         W().ToolButtonSaveChamp->trigger();
         ::setrlimit(RLIMIT_FSIZE, &saved);
         const std::vector<std::string> prompts = TakePrompts();
         ASSERT_GE(prompts.size(), 2u);
         EXPECT_EQ(prompts[1], question);
-        EXPECT_EQ(prompts.back(), size == 100 ? "<Can't write XML file> in <>. Details: <" + file +
-                                                    ">\nNothing was saved: " + file + " is as it was."
-                                              : question);
-        EXPECT_EQ(ReadFileBytes(file) == ChampionshipText(), size != RLIM_INFINITY);
-        EXPECT_EQ(W().Modified(), size != RLIM_INFINITY);
+        EXPECT_EQ(prompts.back(), c.Last);
+        const bool written = c.Answer == TButton::Yes && c.Limit == RLIM_INFINITY;
+        EXPECT_EQ(ReadFileBytes(file) == old, !written);
+        EXPECT_EQ(W().Modified(), !written);
         EXPECT_EQ(std::distance(fs::directory_iterator(Dir.File("ro")), fs::directory_iterator()), 1);
     }
     ::chmod(Dir.File("ro").c_str(), 0755);
