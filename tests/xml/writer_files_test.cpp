@@ -60,12 +60,17 @@ TEST(XmlOutputFiles, ASaveRemovesItsOwnTemporariesLeftByAProcessThatEnded)
     const pid_t ended = ::fork();
     if (ended == 0) std::_Exit(0);
     ::waitpid(ended, nullptr, 0);
-    const std::string dead = ".tmp" + std::to_string(ended) + "-7";
+    char hostName[256] = {};
+    ::gethostname(hostName, sizeof hostName - 1);
+    const std::string host = hostName;
+    const std::string dead = "." + host + ".tmp" + std::to_string(ended) + "-7";
     const std::string longName = std::string(250, 'n') + ".xch";
     TempDir dir;
     struct TCase { std::string Target; std::string Planted; bool Removed; };
     for (const TCase& c : {TCase{"c.xch", "c.xch" + dead, true},
-                           TCase{"c.xch", "c.xch.tmp" + std::to_string(::getpid()) + "-0", false},
+                           TCase{"c.xch", "c.xch." + host + ".tmp" + std::to_string(::getpid()) + "-0", false},
+                           // Its process id says nothing here.
+                           TCase{"c.xch", "c.xch.elsewhere.tmp" + std::to_string(ended) + "-7", false},
                            TCase{"c.xch", "d.xch" + dead, false}, TCase{"c.xch", "c.xch.bak" + dead, false},
                            TCase{"c.xch", "c.xch" + dead + ".bak", false},
                            // Shortened to stay within the limit for one name.
