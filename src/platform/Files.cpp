@@ -6,11 +6,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 bool ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents)
@@ -131,6 +134,69 @@ void RemoveStaleFilesBeside(const std::string& target)
             ::unlinkat(::dirfd(dir), entryName.c_str(), 0);
     }
     ::closedir(dir);
+}
+
+namespace {
+
+constexpr const char* AccessControlList = "system.posix_acl_access";
+
+// What listxattr or getxattr gives through `call` (a buffer and its size;
+// none asks for the size), asked again should it grow in between.
+bool AttributeBytes(const std::function<ssize_t(char*, std::size_t)>& call, std::vector<char>& bytes)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const ssize_t size = call(nullptr, 0);
+        if (size < 0) return false;
+        bytes.resize(static_cast<std::size_t>(size));
+        const ssize_t got = call(bytes.data(), bytes.size());
+        if (got >= 0) {
+            bytes.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TakeAccessOf(const std::string& from, int to)
+{
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return true;
+    if (::fchown(to, st.st_uid, st.st_gid) != 0) {
+        // Only the group, which a member may give; failing that the file is
+        // this user's, as any new file.
+        [[maybe_unused]] const int groupKept = ::fchown(to, static_cast<uid_t>(-1), st.st_gid);
+    }
+    std::vector<char> names;
+    // A file system without extended attributes has no access control list
+    // either.
+    bool aclKept = AttributeBytes([&](char* b, std::size_t n) { return ::listxattr(from.c_str(), b, n); }, names) ||
+                   errno == ENOTSUP;
+    bool hadAcl = false;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.data() + at, ::strnlen(names.data() + at, names.size() - at));
+        at += name.size() + 1;
+        std::vector<char> value;
+        // One that this user may not set (a trusted or security attribute)
+        // stays behind; the access control list may not.
+        const bool copied =
+            AttributeBytes([&](char* b, std::size_t n) { return ::getxattr(from.c_str(), name.c_str(), b, n); },
+                           value) &&
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) == 0;
+        if (name == AccessControlList) {
+            hadAcl = true;
+            aclKept = aclKept && copied;
+        }
+    }
+    // One inherited from the folder's default would open the file to more
+    // users than the old one.
+    if (!hadAcl) ::fremovexattr(to, AccessControlList);
+    // The mode last: it sets the list's mask from the group bits, as the
+    // old file had them.
+    ::fchmod(to, st.st_mode & 07777);
+    return aclKept;
 }
 
 namespace {

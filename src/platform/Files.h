@@ -30,6 +30,14 @@ int CreateFileBeside(const std::string& target, std::string& tempName);
 // that another host (sharing the folder) makes.
 void RemoveStaleFilesBeside(const std::string& target);
 
+// Gives the new file `to` what the file system keeps of the file `from`
+// besides its text: the owner where this user may give it, the group, the
+// extended attributes (the access control list among them; an inherited one
+// that `from` lacks goes) and the mode, last, as a change of owner clears
+// set-id bits. False when the access control list could not be copied, as
+// the file would then be open to others than the old one was.
+bool TakeAccessOf(const std::string& from, int to);
+
 // Makes a write beyond the process's file-size limit (ulimit -f) fail with
 // EFBIG, as a full disk does, instead of ending the process with SIGXFSZ.
 // Programs started later get the default back.

@@ -836,15 +836,15 @@ void TZephyrant::OpenChamp(const QString& fileName)
 
 namespace {
 
-// A copy of the file under a new name (which must not exist yet), on disk
-// before it counts.
+// A copy of the file under a new name (which must not exist yet), open to
+// no one the file is not open to, on disk before it counts.
 bool CopyFile(const std::string& from, const std::string& to)
 {
     std::string text;
     if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
+    bool ok = TakeAccessOf(from, fd) && WriteAll(fd, text);
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (!ok) ::unlink(to.c_str());

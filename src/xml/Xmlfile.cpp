@@ -370,18 +370,10 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         ::unlink(temp.c_str());
         CantWrite(FFileName);
     };
-    // Keep the owner (where this user may give it), the group (a file shared
-    // by a group stays shared) and the permissions of the file being
-    // replaced; the mode last, as a change of owner clears set-id bits.
-    struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0) {
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // Only the group, which a member may give; failing that the file
-            // is this user's, as any new file.
-            [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-        }
-        ::fchmod(fd, st.st_mode & 07777);
-    }
+    // The owner, group, access control list and mode of the file being
+    // replaced: a file shared by a group stays shared, and no wider.
+    if (!TakeAccessOf(FTarget, fd))
+        fail(true);
     if (!WriteAll(fd, FText))
         fail(true);
     if (::fsync(fd) != 0)
