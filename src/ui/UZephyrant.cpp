@@ -854,7 +854,9 @@ bool CopyFile(const std::string& from, const std::string& to)
 // Keeps the file about to be replaced under its name, a dot and the time of
 // its last change ("yyyymmddhhnnss", then ".1", ".2"... when that name is
 // taken): a second link to it, or a copy where the file system has no
-// links. True when it is kept or there is none; otherwise the user decides.
+// links or where the file has links already (it is then written through,
+// and a link would take the new text too). True when it is kept or there is
+// none; otherwise the user decides.
 bool KeepBackup(const std::string& target)
 {
     struct stat st {};
@@ -864,8 +866,10 @@ bool KeepBackup(const std::string& target)
     std::string backup;
     for (int n = 0; n < 1000; ++n) {
         backup = target + "." + FromQt(stamp) + (n ? "." + std::to_string(n) : std::string());
-        if (::link(target.c_str(), backup.c_str()) == 0) return true;
-        if (errno == EEXIST) continue;
+        if (st.st_nlink < 2) {
+            if (::link(target.c_str(), backup.c_str()) == 0) return true;
+            if (errno == EEXIST) continue;
+        }
         if (CopyFile(target, backup)) return true;
         if (errno != EEXIST) break;
     }

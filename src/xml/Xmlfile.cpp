@@ -355,6 +355,16 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         return WriteInPlace(writeInPlace);
     // What a save that was killed left beside the file.
     RemoveStaleFilesBeside(FTarget);
+    // A file with other links (names in other folders, perhaps) is written
+    // through, so that each of them gives the new text; a new file renamed
+    // over it would leave them with the old one.
+    struct stat st {};
+    if (::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        if (beforeReplace && !beforeReplace(FTarget))
+            return false;
+        Overwrite();
+        return true;
+    }
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
@@ -403,6 +413,12 @@ bool TXmlOutput::WriteInPlace(const std::function<bool(const std::string& target
         CantWrite(FFileName);
     if (!ask(FTarget))
         return false;
+    Overwrite();
+    return true;
+}
+
+void TXmlOutput::Overwrite()
+{
     bool untouched = true;
     if (!OverwriteFile(FTarget, FText, untouched)) {
         if (untouched)
@@ -410,5 +426,4 @@ bool TXmlOutput::WriteInPlace(const std::function<bool(const std::string& target
         throw TException("", WrittenInPart, FFileName);
     }
     FClosed = true;
-    return true;
 }

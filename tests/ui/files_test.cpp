@@ -159,10 +159,13 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
     // Through two links: the file at the end gets the text and the backup,
-    // the links stay links.
+    // the links stay links. Its second (hard) link gives the new text too,
+    // and the backup, a copy, the old one, no more open than the file.
     fs::create_directory(Dir.File("real"));
     const std::string real = Dir.File("real/demo.xch");
     WriteFileBytes(real, old);
+    ::chmod(real.c_str(), 0600);
+    fs::create_hard_link(real, Dir.File("hard.xch"));
     fs::create_symlink("real/demo.xch", Dir.File("l2.xch"));
     fs::create_symlink("l2.xch", Dir.File("l1.xch"));
     Script->AnswerFile(QString::fromStdString(Dir.File("l1.xch")));
@@ -171,12 +174,14 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     EXPECT_TRUE(fs::is_symlink(Dir.File("l1.xch")));
     EXPECT_TRUE(fs::is_symlink(Dir.File("l2.xch")));
     EXPECT_NE(ReadFileBytes(real).find("Elsewhere"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(Dir.File("hard.xch")), ReadFileBytes(real));
     std::vector<std::string> kept;
     for (const auto& e : fs::directory_iterator(Dir.File("real"))) kept.push_back(e.path().filename().string());
     ASSERT_EQ(kept.size(), 2u) << "no backup, or a temporary left";
     const std::string backup = kept[0] == "demo.xch" ? kept[1] : kept[0];
     EXPECT_EQ(backup.size(), std::string("demo.xch.").size() + 14) << backup;
     EXPECT_EQ(ReadFileBytes(Dir.File("real/" + backup)), old);
+    EXPECT_EQ(fs::status(Dir.File("real/" + backup)).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserAgrees)

@@ -1,5 +1,6 @@
 // What a save does to the files around it: the replaced file's owner, group,
-// mode and attributes, and the temporaries of a save that was killed.
+// mode, attributes and other links, and the temporaries of a save that was
+// killed.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -17,7 +18,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAndAttributesOfTheOld)
+TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOld)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "only root gives files to other users";
     TempDir dir;
@@ -35,11 +36,15 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAndAttributesOfTheOld)
     };
     // Saved by root, or by user 65534 (own group 65534) as a member of the
     // file's group 65533, who may not give the file away; with an entry of
-    // the access control list (the group's own bits narrower than its mask).
-    struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; const char* Acl; };
-    for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0, ""},
-                           TCase{"l1.xch", 65534, 65533, 0640, 0, "u:nobody:rw"},
-                           TCase{"l1.xch", 0, 65533, 0664, 65534, "g:65534:r"}}) {
+    // the access control list (the group's own bits narrower than its mask),
+    // or a second link, which is written through.
+    struct TCase {
+        const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; const char* Acl; bool Linked;
+    };
+    for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0, "", false},
+                           TCase{"l1.xch", 65534, 65533, 0640, 0, "u:nobody:rw", false},
+                           TCase{"l1.xch", 0, 65533, 0664, 65534, "g:65534:r", false},
+                           TCase{"c.xch", 0, 65533, 0640, 0, "u:nobody:rw", true}}) {
         SCOPED_TRACE(std::string(c.Save) + " saved by " + std::to_string(c.Saver));
         WriteFileBytes(file, "old");
         ASSERT_EQ(std::system(("setfacl -b " + file).c_str()), 0);
@@ -48,6 +53,7 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAndAttributesOfTheOld)
             ASSERT_EQ(std::system(("setfacl -m " + std::string(c.Acl) + " " + file).c_str()), 0);
         }
         if (::setxattr(file.c_str(), "user.note", "team", 4, 0) != 0) GTEST_SKIP() << "no user attributes here";
+        if (c.Linked) fs::create_hard_link(file, dir.File("hard.xch"));
         struct stat old {};
         ASSERT_EQ(::stat(file.c_str(), &old), 0);
         const std::string acl = attribute(file, "system.posix_acl_access");
@@ -72,6 +78,8 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAndAttributesOfTheOld)
         EXPECT_EQ(st.st_mode & 07777, old.st_mode & 07777);
         EXPECT_EQ(attribute(file, "system.posix_acl_access"), acl);
         EXPECT_EQ(attribute(file, "user.note"), "team");
+        EXPECT_EQ(ReadFileBytes(dir.File(c.Linked ? "hard.xch" : "c.xch")), ReadFileBytes(file));
+        fs::remove(dir.File("hard.xch"));
     }
     EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")) && fs::is_symlink(dir.File("l2.xch")));
 }
