@@ -75,8 +75,9 @@ public:
     // at once. File name and folder stay as they are. Throws TException
     // "Can't open XML file for output" or "Can't write XML file" (details:
     // the file name) with the old file untouched. `beforeReplace` is
-    // TXmlOutput::Close's: it runs once the new text is on disk, before the
-    // old file is replaced, and may stop the save (false is returned);
+    // TXmlOutput::Close's: it runs once the new text is on disk (for a file
+    // with more links, before it is written through), before the old file
+    // is replaced, and may stop the save (false is returned);
     // `writeInPlace` is Close's too: asked when the folder can take no new
     // file (a failure of that write may leave the file changed:
     // TXmlOutput::WrittenInPart).

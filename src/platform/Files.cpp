@@ -6,11 +6,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 bool ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents)
@@ -56,22 +59,28 @@ std::string FollowLinks(const std::string& path)
     return current;
 }
 
-int CreateFileBeside(const std::string& target, std::string& tempName)
+namespace {
+
+// This host's name as it can stand in a file name.
+std::string HostTag()
 {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string suffix = ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        const std::size_t keep = std::min(name.size(), static_cast<std::size_t>(NAME_MAX) - suffix.size());
-        tempName = folder + name.substr(0, keep) + suffix;
-        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    char host[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    std::string tag = host;
+    for (char& c : tag)
+        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '-' && c != '.')
+            c = '_';
+    return tag;
 }
 
-namespace {
+// "<name, shortened>.<host>.tmp<pid>-<attempt>": the pid says something
+// only on the host that named the file, so the host is part of the name.
+std::string NameBeside(const std::string& name, const std::string& host, long long pid, long long attempt)
+{
+    const std::string suffix = "." + host + ".tmp" + std::to_string(pid) + "-" + std::to_string(attempt);
+    const std::size_t keep = std::min(name.size(), static_cast<std::size_t>(NAME_MAX) - suffix.size());
+    return name.substr(0, keep) + suffix;
+}
 
 // A whole decimal number written as std::to_string writes it, or -1.
 long long CanonicalNumber(const std::string& text)
@@ -84,26 +93,39 @@ long long CanonicalNumber(const std::string& text)
 
 } // namespace
 
+int CreateFileBeside(const std::string& target, std::string& tempName)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string host = HostTag();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = folder + NameBeside(name, host, ::getpid(), attempt);
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
 void RemoveStaleFilesBeside(const std::string& target)
 {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string host = HostTag();
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
     while (const dirent* entry = ::readdir(dir)) {
-        // "<name, shortened as CreateFileBeside does>.tmp<pid>-<attempt>"
         const std::string entryName = entry->d_name;
         const std::size_t tmp = entryName.rfind(".tmp");
         if (tmp == std::string::npos) continue;
-        const std::string suffix = entryName.substr(tmp);
-        const std::size_t dash = suffix.find('-');
+        const std::size_t dash = entryName.find('-', tmp);
         if (dash == std::string::npos) continue;
-        const long long pid = CanonicalNumber(suffix.substr(4, dash - 4));
-        const long long attempt = CanonicalNumber(suffix.substr(dash + 1));
+        const long long pid = CanonicalNumber(entryName.substr(tmp + 4, dash - tmp - 4));
+        const long long attempt = CanonicalNumber(entryName.substr(dash + 1));
         if (pid <= 0 || pid > INT_MAX || attempt < 0 || attempt >= 100) continue;
-        const std::size_t keep = std::min(name.size(), static_cast<std::size_t>(NAME_MAX) - suffix.size());
-        if (entryName.compare(0, tmp, name, 0, keep) != 0 || tmp != keep) continue;
+        // Only this target's, named on this host.
+        if (entryName != NameBeside(name, host, pid, attempt)) continue;
         // A process that still runs (or belongs to someone else) may be
         // writing it right now.
         if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
@@ -112,6 +134,88 @@ void RemoveStaleFilesBeside(const std::string& target)
             ::unlinkat(::dirfd(dir), entryName.c_str(), 0);
     }
     ::closedir(dir);
+}
+
+namespace {
+
+constexpr const char* AccessControlList = "system.posix_acl_access";
+
+// What listxattr or getxattr gives through `call` (a buffer and its size;
+// none asks for the size), asked again should it grow in between.
+bool AttributeBytes(const std::function<ssize_t(char*, std::size_t)>& call, std::vector<char>& bytes)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const ssize_t size = call(nullptr, 0);
+        if (size < 0) return false;
+        bytes.resize(static_cast<std::size_t>(size));
+        const ssize_t got = call(bytes.data(), bytes.size());
+        if (got >= 0) {
+            bytes.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TakeAccessOf(const std::string& from, int to)
+{
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return true;
+    if (::fchown(to, st.st_uid, st.st_gid) != 0) {
+        // Only the group, which a member may give; failing that the file is
+        // this user's, as any new file.
+        [[maybe_unused]] const int groupKept = ::fchown(to, static_cast<uid_t>(-1), st.st_gid);
+    }
+    std::vector<char> names;
+    // A file system without extended attributes has no access control list
+    // either.
+    bool aclKept = AttributeBytes([&](char* b, std::size_t n) { return ::listxattr(from.c_str(), b, n); }, names) ||
+                   errno == ENOTSUP;
+    bool hadAcl = false;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.data() + at, ::strnlen(names.data() + at, names.size() - at));
+        at += name.size() + 1;
+        std::vector<char> value;
+        // One that this user may not set (a trusted or security attribute)
+        // stays behind; the access control list may not.
+        const bool copied =
+            AttributeBytes([&](char* b, std::size_t n) { return ::getxattr(from.c_str(), name.c_str(), b, n); },
+                           value) &&
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) == 0;
+        if (name == AccessControlList) {
+            hadAcl = true;
+            aclKept = aclKept && copied;
+        }
+    }
+    // One inherited from the folder's default would open the file to more
+    // users than the old one.
+    if (!hadAcl) ::fremovexattr(to, AccessControlList);
+    // The mode last: it sets the list's mask from the group bits, as the
+    // old file had them.
+    ::fchmod(to, st.st_mode & 07777);
+    return aclKept;
+}
+
+namespace {
+
+// Does nothing: the write that went beyond the limit fails with EFBIG.
+void FileSizeLimitReached(int) {}
+
+} // namespace
+
+void FailWritesBeyondTheFileSizeLimit()
+{
+    // A handler rather than SIG_IGN: an ignored signal stays ignored in the
+    // programs this one starts (the desktop's viewer of an export), a
+    // handled one does not.
+    struct sigaction action {};
+    action.sa_handler = FileSizeLimitReached;
+    ::sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
 namespace {

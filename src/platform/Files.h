@@ -20,14 +20,28 @@ std::string FollowLinks(const std::string& path);
 // Creates a new, empty file in the folder of `target` (never following a
 // link of the same name) and returns its descriptor, with its name in
 // `tempName`; -1 when none could be created. The name is the target's with a
-// suffix and is shortened so that it stays within the file system's limit
-// for one name, whatever the target's length.
+// suffix naming this host and process, and is shortened so that it stays
+// within the file system's limit for one name, whatever the target's length.
 int CreateFileBeside(const std::string& target, std::string& tempName);
 
-// Removes the files that CreateFileBeside made for `target` in a process
-// that has ended (one killed while it wrote): only regular files named as
-// this target's, never one of a process that still runs.
+// Removes the files that CreateFileBeside made for `target` on this host in
+// a process that has ended (one killed while it wrote): only regular files
+// named as this target's, never one of a process that still runs, nor one
+// that another host (sharing the folder) makes.
 void RemoveStaleFilesBeside(const std::string& target);
+
+// Gives the new file `to` what the file system keeps of the file `from`
+// besides its text: the owner where this user may give it, the group, the
+// extended attributes (the access control list among them; an inherited one
+// that `from` lacks goes) and the mode, last, as a change of owner clears
+// set-id bits. False when the access control list could not be copied, as
+// the file would then be open to others than the old one was.
+bool TakeAccessOf(const std::string& from, int to);
+
+// Makes a write beyond the process's file-size limit (ulimit -f) fail with
+// EFBIG, as a full disk does, instead of ending the process with SIGXFSZ.
+// Programs started later get the default back.
+void FailWritesBeyondTheFileSizeLimit();
 
 // Puts `text` into the existing regular file `path` itself, for when its
 // folder cannot take a new file to rename over it. The space is reserved

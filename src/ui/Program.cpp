@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "platform/Files.h"
+
 #include "ui/UDefineGeoref.h"
 #include "ui/UDefineMap.h"
 #include "ui/UDefineTaskInstance.h"
@@ -31,6 +33,10 @@ QIcon ProgramIcon()
 
 TProgram::TProgram(const QStringList& arguments, bool showSplash)
 {
+    // A save beyond the file-size limit is then told as any failed write,
+    // the old file kept, rather than ending the program with all its
+    // unsaved work.
+    FailWritesBeyondTheFileSizeLimit();
     // Every window made from here on shows it.
     QApplication::setWindowIcon(ProgramIcon());
     FMain = std::make_unique<TZephyrant>(arguments);

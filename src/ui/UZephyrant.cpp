@@ -843,15 +843,15 @@ void TZephyrant::OpenChamp(const QString& fileName)
 
 namespace {
 
-// A copy of the file under a new name (which must not exist yet), on disk
-// before it counts.
+// A copy of the file under a new name (which must not exist yet), open to
+// no one the file is not open to, on disk before it counts.
 bool CopyFile(const std::string& from, const std::string& to)
 {
     std::string text;
     if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
+    bool ok = TakeAccessOf(from, fd) && WriteAll(fd, text);
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (!ok) ::unlink(to.c_str());
@@ -861,7 +861,9 @@ bool CopyFile(const std::string& from, const std::string& to)
 // Keeps the file about to be replaced under its name, a dot and the time of
 // its last change ("yyyymmddhhnnss", then ".1", ".2"... when that name is
 // taken): a second link to it, or a copy where the file system has no
-// links. True when it is kept or there is none; otherwise the user decides.
+// links or where the file has links already (it is then written through,
+// and a link would take the new text too). True when it is kept or there is
+// none; otherwise the user decides.
 bool KeepBackup(const std::string& target)
 {
     struct stat st {};
@@ -871,8 +873,10 @@ bool KeepBackup(const std::string& target)
     std::string backup;
     for (int n = 0; n < 1000; ++n) {
         backup = target + "." + FromQt(stamp) + (n ? "." + std::to_string(n) : std::string());
-        if (::link(target.c_str(), backup.c_str()) == 0) return true;
-        if (errno == EEXIST) continue;
+        if (st.st_nlink < 2) {
+            if (::link(target.c_str(), backup.c_str()) == 0) return true;
+            if (errno == EEXIST) continue;
+        }
         if (CopyFile(target, backup)) return true;
         if (errno != EEXIST) break;
     }

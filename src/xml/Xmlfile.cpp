@@ -355,6 +355,16 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         return WriteInPlace(writeInPlace);
     // What a save that was killed left beside the file.
     RemoveStaleFilesBeside(FTarget);
+    // A file with other links (names in other folders, perhaps) is written
+    // through, so that each of them gives the new text; a new file renamed
+    // over it would leave them with the old one.
+    struct stat st {};
+    if (::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        if (beforeReplace && !beforeReplace(FTarget))
+            return false;
+        Overwrite();
+        return true;
+    }
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
@@ -370,18 +380,10 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         ::unlink(temp.c_str());
         CantWrite(FFileName);
     };
-    // Keep the owner (where this user may give it), the group (a file shared
-    // by a group stays shared) and the permissions of the file being
-    // replaced; the mode last, as a change of owner clears set-id bits.
-    struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0) {
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // Only the group, which a member may give; failing that the file
-            // is this user's, as any new file.
-            [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-        }
-        ::fchmod(fd, st.st_mode & 07777);
-    }
+    // The owner, group, access control list and mode of the file being
+    // replaced: a file shared by a group stays shared, and no wider.
+    if (!TakeAccessOf(FTarget, fd))
+        fail(true);
     if (!WriteAll(fd, FText))
         fail(true);
     if (::fsync(fd) != 0)
@@ -411,6 +413,12 @@ bool TXmlOutput::WriteInPlace(const std::function<bool(const std::string& target
         CantWrite(FFileName);
     if (!ask(FTarget))
         return false;
+    Overwrite();
+    return true;
+}
+
+void TXmlOutput::Overwrite()
+{
     bool untouched = true;
     if (!OverwriteFile(FTarget, FText, untouched)) {
         if (untouched)
@@ -418,5 +426,4 @@ bool TXmlOutput::WriteInPlace(const std::function<bool(const std::string& target
         throw TException("", WrittenInPart, FFileName);
     }
     FClosed = true;
-    return true;
 }

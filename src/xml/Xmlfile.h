@@ -135,9 +135,12 @@ public:
     // followed) once the new text is safely on disk and before it replaces
     // the old file; when it returns false (Close then returns false) or
     // throws, the temporary goes and the target is untouched. The new file
-    // takes the old one's owner where the user may give it, its group and
-    // its mode. Temporaries of this target left by a process that has ended
-    // are removed first.
+    // takes the old one's owner where the user may give it, its group, its
+    // extended attributes (its access control list among them) and its mode.
+    // Temporaries of this target left on this host by a process that has
+    // ended are removed first. A target with more than one (hard) link is
+    // written through instead, once `beforeReplace` has agreed, so that every
+    // link gives the new text; it fails as a write in place does.
     // When the folder can take no new file (no write permission, even for a
     // user whom the system lets write anything) but the target is writable,
     // `writeInPlace` is asked instead (with the target): true puts the text
@@ -158,6 +161,8 @@ private:
     bool FFolderTakesFiles = false;
     bool TargetWritable() const;
     bool WriteInPlace(const std::function<bool(const std::string& target)>& ask);
+    // The text into the target itself; throws as WriteInPlace says.
+    void Overwrite();
     [[noreturn]] void Refuse(const std::string& what, const std::string& details) const;
     void CheckText(const std::string& name, const std::string& value) const;
 

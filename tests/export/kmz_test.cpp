@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <sys/resource.h>
 #include <utime.h>
 
@@ -12,6 +11,7 @@
 #include "KmlSummary.h"
 #include "export/Googleearth.h"
 #include "export/Kmz.h"
+#include "platform/Files.h"
 
 using namespace kmltest;
 
@@ -102,7 +102,7 @@ TEST(Kmz, LinksNamedLikeTheOutputAreReplacedNotFollowed)
 TEST(Kmz, FailedWriteDeletesTheDocumentAndSaysSo)
 {
     TExportPlace place;
-    ::signal(SIGXFSZ, SIG_IGN);
+    FailWritesBeyondTheFileSizeLimit(); // as the program does
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit small{4096, saved.rlim_max};

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 
 #include <sys/resource.h>
@@ -117,7 +116,6 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
 
     // A full disk: files may grow to 100 bytes only.
     {
-        std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
         const rlimit small{100, saved.rlim_max};
@@ -125,7 +123,6 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
         Script->AnswerFile(QString::fromStdString(file));
         W().ToolButtonSaveChamp->trigger();
         ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, SIG_DFL);
     }
     std::vector<std::string> prompts = TakePrompts();
     ASSERT_EQ(prompts.size(), 2u);
@@ -162,10 +159,12 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
     // Through two links: the file at the end gets the text and the backup,
-    // the links stay links.
+    // the links stay links; a hard link too, its backup a copy open as it was.
     fs::create_directory(Dir.File("real"));
     const std::string real = Dir.File("real/demo.xch");
     WriteFileBytes(real, old);
+    ::chmod(real.c_str(), 0600);
+    fs::create_hard_link(real, Dir.File("hard.xch"));
     fs::create_symlink("real/demo.xch", Dir.File("l2.xch"));
     fs::create_symlink("l2.xch", Dir.File("l1.xch"));
     Script->AnswerFile(QString::fromStdString(Dir.File("l1.xch")));
@@ -174,12 +173,14 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     EXPECT_TRUE(fs::is_symlink(Dir.File("l1.xch")));
     EXPECT_TRUE(fs::is_symlink(Dir.File("l2.xch")));
     EXPECT_NE(ReadFileBytes(real).find("Elsewhere"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(Dir.File("hard.xch")), ReadFileBytes(real));
     std::vector<std::string> kept;
     for (const auto& e : fs::directory_iterator(Dir.File("real"))) kept.push_back(e.path().filename().string());
     ASSERT_EQ(kept.size(), 2u) << "no backup, or a temporary left";
     const std::string backup = kept[0] == "demo.xch" ? kept[1] : kept[0];
     EXPECT_EQ(backup.size(), std::string("demo.xch.").size() + 14) << backup;
     EXPECT_EQ(ReadFileBytes(Dir.File("real/" + backup)), old);
+    EXPECT_EQ(fs::status(Dir.File("real/" + backup)).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserAgrees)
@@ -187,36 +188,40 @@ TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserA
     // The folder may not be written, the file may (for root too).
     fs::create_directory(Dir.File("ro"));
     const std::string file = Dir.File("ro/cup.xch");
-    WriteFileBytes(file, ChampionshipText());
+    const std::string old = ChampionshipText() + std::string(4096, '\n'); // longer than saved
+    WriteFileBytes(file, old);
     ::chmod(file.c_str(), 0666);
     ::chmod(Dir.File("ro").c_str(), 0555);
     Start({QString::fromStdString(file)});
-    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
     const std::string question = "Can't create a file in the folder " + Dir.File("ro") + ", so " + file +
                                  " can't be replaced safely and no copy of it can be kept. Write the new text into " +
                                  file + " itself, without a backup?";
-    // No; Yes on a disk that takes 100 bytes only; Yes.
-    for (const rlim_t size : {rlim_t{0}, rlim_t{100}, RLIM_INFINITY}) {
-        std::signal(SIGXFSZ, SIG_IGN);
+    // No; Yes with a file-size limit, the new text longer than the old (no
+    // room for it) or shorter (1000 bytes written, the old ones put back, the
+    // rest of the old beyond the limit: whole again, but the write can't tell); Yes.
+    struct TCase { rlim_t Limit; TButton Answer; std::size_t Venue; const char* Last; };
+    for (const TCase& c : {TCase{RLIM_INFINITY, TButton::No, 9, question.c_str()},
+                           TCase{100, TButton::Yes, 9000, "\nNothing was saved: "},
+                           TCase{1000, TButton::Yes, 9, " may hold only part of the text."},
+                           TCase{RLIM_INFINITY, TButton::Yes, 9, question.c_str()}}) {
+        (*UserInterface.Championships.begin())->SetAttribute(acVenue, std::string(c.Venue, 'e'));
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{size ? size : RLIM_INFINITY, saved.rlim_max};
+        const rlimit limit{c.Limit, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         Script->AnswerFile(QString::fromStdString(file));
-        Script->AnswerButton(size ? TButton::Yes : TButton::No);
+        Script->AnswerButton(c.Answer);
         W().ToolButtonSaveChamp->trigger();
         ::setrlimit(RLIMIT_FSIZE, &saved);
         const std::vector<std::string> prompts = TakePrompts();
         ASSERT_GE(prompts.size(), 2u);
         EXPECT_EQ(prompts[1], question);
-        EXPECT_EQ(prompts.back(), size == 100 ? "<Can't write XML file> in <>. Details: <" + file +
-                                                    ">\nNothing was saved: " + file + " is as it was."
-                                              : question);
-        EXPECT_EQ(ReadFileBytes(file) == ChampionshipText(), size != RLIM_INFINITY);
-        EXPECT_EQ(W().Modified(), size != RLIM_INFINITY);
+        EXPECT_NE(prompts.back().find(c.Last), std::string::npos) << prompts.back();
+        const bool written = c.Answer == TButton::Yes && c.Limit == RLIM_INFINITY;
+        EXPECT_EQ(ReadFileBytes(file) == old, !written);
+        EXPECT_EQ(W().Modified(), !written);
         EXPECT_EQ(std::distance(fs::directory_iterator(Dir.File("ro")), fs::directory_iterator()), 1);
     }
-    std::signal(SIGXFSZ, SIG_DFL);
     ::chmod(Dir.File("ro").c_str(), 0755);
 }
 

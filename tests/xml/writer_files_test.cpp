@@ -1,5 +1,5 @@
-// What a save does to the files around it: the replaced file's owner, group
-// and mode, and the temporaries of a save that was killed.
+// What a save does to the files around it: the replaced file's owner, group,
+// mode, attributes and links, and the temporaries of a save that was killed.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,6 +9,7 @@
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "common/TempDir.h"
@@ -16,7 +17,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(XmlOutputFiles, TheNewFileKeepsTheOwnerGroupAndModeOfTheOld)
+TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOld)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "only root gives files to other users";
     TempDir dir;
@@ -24,14 +25,31 @@ TEST(XmlOutputFiles, TheNewFileKeepsTheOwnerGroupAndModeOfTheOld)
     const std::string file = dir.File("c.xch");
     fs::create_symlink("c.xch", dir.File("l2.xch"));
     fs::create_symlink("l2.xch", dir.File("l1.xch"));
+    // New files in the folder get an entry that the old file may lack.
+    if (std::system(("setfacl -d -m u:nobody:r " + dir.Path().string() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no setfacl, or no access control lists on this file system";
+    auto attribute = [](const std::string& f, const char* name) {
+        std::string value(4096, '\0');
+        return value.substr(0, std::max<ssize_t>(::getxattr(f.c_str(), name, value.data(), value.size()), 0));
+    };
     // Saved by root, or by user 65534 (own group 65534) as a member of the
-    // file's group 65533, who may not give the file away.
-    struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; };
-    for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0}, TCase{"l1.xch", 65534, 65533, 0640, 0},
-                           TCase{"l1.xch", 0, 65533, 0664, 65534}}) {
+    // file's group 65533, who may not give the file away; with entries of
+    // the access control list (the group's own bits narrower than its mask),
+    // or a second link, which is written through.
+    struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; const char* Acl; bool Link; };
+    for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0, "u::rw", false},
+                           TCase{"l1.xch", 65534, 65533, 0640, 0, "u:nobody:rw", false},
+                           TCase{"l1.xch", 0, 65533, 0664, 65534, "g::rw,g:65534:r", false},
+                           TCase{"c.xch", 0, 65533, 0640, 0, "u:nobody:rw", true}}) {
         SCOPED_TRACE(std::string(c.Save) + " saved by " + std::to_string(c.Saver));
         WriteFileBytes(file, "old");
         ASSERT_EQ(::chown(file.c_str(), c.Owner, c.Group) | ::chmod(file.c_str(), c.Mode), 0);
+        ASSERT_EQ(std::system(("setfacl -b -m " + std::string(c.Acl) + " " + file).c_str()), 0);
+        if (::setxattr(file.c_str(), "user.note", "team", 4, 0) != 0) GTEST_SKIP() << "no user attributes here";
+        if (c.Link) fs::create_hard_link(file, dir.File("hard.xch"));
+        struct stat old {};
+        ASSERT_EQ(::stat(file.c_str(), &old), 0);
+        const std::string acl = attribute(file, "system.posix_acl_access");
         const pid_t pid = ::fork();
         if (pid == 0) {
             const gid_t groups[] = {c.Saver, 65533};
@@ -50,7 +68,10 @@ TEST(XmlOutputFiles, TheNewFileKeepsTheOwnerGroupAndModeOfTheOld)
         EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
         EXPECT_EQ(st.st_uid, c.Saver ? c.Saver : c.Owner);
         EXPECT_EQ(st.st_gid, c.Group);
-        EXPECT_EQ(st.st_mode & 07777, c.Mode);
+        EXPECT_EQ(st.st_mode & 07777, old.st_mode & 07777);
+        EXPECT_EQ(attribute(file, "system.posix_acl_access"), acl);
+        EXPECT_EQ(attribute(file, "user.note"), "team");
+        EXPECT_EQ(ReadFileBytes(dir.File(c.Link ? "hard.xch" : "c.xch")), ReadFileBytes(file));
     }
     EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")) && fs::is_symlink(dir.File("l2.xch")));
 }
@@ -60,12 +81,17 @@ TEST(XmlOutputFiles, ASaveRemovesItsOwnTemporariesLeftByAProcessThatEnded)
     const pid_t ended = ::fork();
     if (ended == 0) std::_Exit(0);
     ::waitpid(ended, nullptr, 0);
-    const std::string dead = ".tmp" + std::to_string(ended) + "-7";
+    char hostName[256] = {};
+    ::gethostname(hostName, sizeof hostName - 1);
+    const std::string host = hostName;
+    const std::string dead = "." + host + ".tmp" + std::to_string(ended) + "-7";
     const std::string longName = std::string(250, 'n') + ".xch";
     TempDir dir;
     struct TCase { std::string Target; std::string Planted; bool Removed; };
     for (const TCase& c : {TCase{"c.xch", "c.xch" + dead, true},
-                           TCase{"c.xch", "c.xch.tmp" + std::to_string(::getpid()) + "-0", false},
+                           TCase{"c.xch", "c.xch." + host + ".tmp" + std::to_string(::getpid()) + "-0", false},
+                           // Its process id says nothing here.
+                           TCase{"c.xch", "c.xch.elsewhere.tmp" + std::to_string(ended) + "-7", false},
                            TCase{"c.xch", "d.xch" + dead, false}, TCase{"c.xch", "c.xch.bak" + dead, false},
                            TCase{"c.xch", "c.xch" + dead + ".bak", false},
                            // Shortened to stay within the limit for one name.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -11,6 +10,7 @@
 
 #include "common/TempDir.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "xml/ItemText.h"
 
 namespace fs = std::filesystem;
@@ -54,7 +54,7 @@ std::string WhatOf(const std::function<void()>& action)
 // exception and leaves the folder as it was.
 [[noreturn]] void SaveBeyondTheFileSizeLimit(const std::string& file)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
+    FailWritesBeyondTheFileSizeLimit(); // as the program does
     const rlimit limit{100, 100};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const std::string before = ReadFileBytes(file);
