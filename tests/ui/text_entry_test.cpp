@@ -204,10 +204,12 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
 }
 
 // A file chosen anywhere is named so that reading finds it again, also once
-// its championship, opened or new, is saved elsewhere or fails to be.
+// its championship, opened or new, is saved elsewhere (day3 leads to
+// season/day3, whose real folder the kernel takes ".." from) or fails to be.
 TEST_F(WindowTest, TheNameOfAChosenFileLeadsReadingBackToIt)
 {
-    for (const char* folder : {"day1", "day2/logs", "day3"}) std::filesystem::create_directories(Dir.File(folder));
+    for (const char* folder : {"day1", "day2/logs", "season/day3"}) std::filesystem::create_directories(Dir.File(folder));
+    std::filesystem::create_directory_symlink(Dir.File("season/day3"), Dir.File("day3"));
     const std::string chosen = Dir.File("day2/logs/ZG.igc");
     WriteFileBytes(chosen, "chosen");
     for (const bool opened : {true, false}) {
