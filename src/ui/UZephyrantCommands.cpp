@@ -109,6 +109,28 @@ TFileRequest IgcRequest(const TFlight* flight)
     return request;
 }
 
+// Nothing may keep pointing into a track that goes away.
+void LetGoOfTrack(const TFlight* flight)
+{
+    if (UserInterface.CurrentFlight != flight) return;
+    UserInterface.SelectPoint(-1);
+    View().ForgetPoints();
+}
+
+// The log at `file` becomes the flight's, under the name LogName gives it.
+// A name the championship file can't keep, or a log the reader refuses,
+// changes nothing: the flight keeps its log and its track.
+bool LoadLog(TFlight* flight, const QString& file)
+{
+    const std::optional<std::string> name = LogName(flight, file);
+    if (!name) return false;
+    std::unique_ptr<TTrack> track = TFlight::ReadLog(PathFromQt(file));
+    if (!track) return false;
+    LetGoOfTrack(flight);
+    flight->TakeLog(std::move(track), *name);
+    return true;
+}
+
 } // namespace
 
 QString ChampionshipFolder(const TChampionship* championship)
@@ -145,11 +167,7 @@ void TZephyrant::FlightSelected(TFlight* flight)
         file = folder.filePath(matches.front());
     else if (matches.size() > 1)
         file = ChooseFile(IgcRequest(flight));
-    if (file)
-        if (const std::optional<std::string> name = LogName(flight, *file)) {
-            flight->SetAttribute(acIgcFileName, *name);
-            flight->ReadTrack(PathFromQt(*file));
-        }
+    if (file) LoadLog(flight, *file);
     if (flight->Track()) {
         {
             TBusyCaption busy(this, QStringLiteral(" ANALYZING FLIGHT..."));
@@ -168,25 +186,14 @@ void TZephyrant::FlightSelected(TFlight* flight)
 void TZephyrant::NewTrackForFlight(TFlight* flight)
 {
     if (!SelectTrackSource || RunDialog(*SelectTrackSource) != QDialog::Accepted) return;
-    // The old track goes away: nothing may keep pointing into it.
-    auto letGo = [flight] {
-        if (UserInterface.CurrentFlight != flight) return;
-        UserInterface.SelectPoint(-1);
-        View().ForgetPoints();
-    };
     switch (SelectTrackSource->Choice) {
     case 2: {
         const std::optional<QString> file = ChooseFile(IgcRequest(flight));
-        if (!file) return;
-        const std::optional<std::string> name = LogName(flight, *file);
-        if (!name) return;
-        letGo();
-        flight->SetAttribute(acIgcFileName, *name);
-        flight->ReadTrack(PathFromQt(*file));
+        if (!file || !LoadLog(flight, *file)) return;
         break;
     }
     case 3:
-        letGo();
+        LetGoOfTrack(flight);
         flight->SetDidNotFly();
         break;
     default: return;
