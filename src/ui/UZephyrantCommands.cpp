@@ -150,20 +150,19 @@ void TZephyrant::FlightSelected(TFlight* flight)
         UserInterface.SelectPoint(0);
         return;
     }
-    // Filling the table has just tried the log that IgcFileName names, and
-    // told the user why it did not read: that file is not read again.
-    const std::string named = flight->GetAttribute(acIgcFileName);
-    const QString pattern = IgcPattern(flight);
-    // Matched without regard to case, as the names were on the desktop the
-    // logs come from. A competitor who did not fly has no log to look for:
-    // only "New track for this flight" gives the flight one.
+    // Only a track still to be found is looked for. A flight that names a
+    // log (filling the table has just tried it and told the user why it did
+    // not read: a folder not mounted today, say) or did not fly keeps its
+    // name: another log is linked only on the organiser's word, through "New
+    // track for this flight". Matched without regard to case, as the names
+    // were on the desktop the logs come from.
     const QDir folder(PathToQt(Platform::WorkingFolder()));
-    const QStringList matches =
-        flight->GetAttribute(acIgcFileName) == "DNF"
-            ? QStringList()
-            : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    const QStringList matches = flight->GetAttribute(acIgcFileName).empty()
+                                    ? folder.entryList({IgcPattern(flight)}, QDir::Files | QDir::Hidden | QDir::System,
+                                                       QDir::Name | QDir::IgnoreCase)
+                                    : QStringList();
     std::optional<QString> file;
-    if (matches.size() == 1 && FileNameFromQt(matches.front()) != named)
+    if (matches.size() == 1)
         file = folder.filePath(matches.front());
     else if (matches.size() > 1)
         file = ChooseFile(IgcRequest(flight));

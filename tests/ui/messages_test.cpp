@@ -48,9 +48,9 @@ TEST_F(WindowTest, RefusalsQuoteAFilesControlCharactersEscaped)
 }
 
 // A log is read once per selection, so its failure is told once: a named log
-// that is missing; a log found by its name that is refused for its content,
-// and again at the next selection, or for its count of fixes; a log chosen
-// for "New track for this flight".
+// that is missing (no other is linked in its place); a log found by its name
+// that is refused for its content, and again at the next selection, or for
+// its count of fixes; a log chosen for "New track for this flight".
 TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
 {
     std::string text = ChampionshipText();
@@ -60,6 +60,7 @@ TEST_F(WindowTest, AFlightsLogThatDoesNotReadIsToldOncePerSelection)
     std::string tooLong = Igc;
     for (std::size_t i = 0; i <= MaxLogFixes; ++i) tooLong += "B\r\n";
     WriteFileBytes(Dir.File("3T01A.igc"), tooLong);
+    WriteFileBytes(Dir.File("1T01-practice.igc"), FlightLog());
     Start({QString::fromStdString(Dir.File("cup.xch"))});
     const std::string read = "in <Read IGC File>. Details: <";
     for (const auto& [flight, told] :
