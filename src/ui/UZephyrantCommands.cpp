@@ -83,14 +83,19 @@ QString IgcPattern(const TFlight* flight)
 // The name under which the flight keeps the log at `path`: relative to its
 // championship's folder, a bare name for a log beside the championship.
 // None, with a word, when the championship file could not give that name
-// back: the log is then neither read nor named.
+// back, or would give it back as "DNF" (the competitor did not fly): the log
+// is then neither read nor named.
 std::optional<std::string> LogName(const TFlight* flight, const QString& path)
 {
     const QString name =
         RelativeFileName(ChampionshipFolder(dynamic_cast<const TChampionship*>(flight->Owner())), path);
-    const QString refusal = TextRefusal(ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name +
-                                            QLatin1Char('"'),
-                                        name, TKeptAs::FileName);
+    const QString field = ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name + QLatin1Char('"');
+    if (name == QStringLiteral("DNF")) {
+        ShowWarning(field + QStringLiteral(" means that the competitor did not fly. The log was not loaded: rename "
+                                           "the file."));
+        return std::nullopt;
+    }
+    const QString refusal = TextRefusal(field, name, TKeptAs::FileName);
     if (refusal.isEmpty()) return FileNameFromQt(name);
     ShowWarning(refusal + QStringLiteral(" The log was not loaded: rename the file or its folder."));
     return std::nullopt;
