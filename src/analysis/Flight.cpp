@@ -104,9 +104,21 @@ void TFlight::SetCompetitor(TCompetitor* competitor)
 void TFlight::ReadTrack(const std::string& path)
 {
     FTrack.reset();
+    FTrack = ReadLog(path);
+}
+
+std::unique_ptr<TTrack> TFlight::ReadLog(const std::string& path)
+{
     auto track = std::make_unique<TTrack>();
     TIgcFile reader(path, track.get());
-    if (reader.Read()) FTrack = std::move(track);
+    if (!reader.Read()) return nullptr;
+    return track;
+}
+
+void TFlight::TakeLog(std::unique_ptr<TTrack> track, const std::string& name)
+{
+    FTrack = std::move(track);
+    SetAttribute(acIgcFileName, name);
 }
 
 void TFlight::SetDidNotFly()

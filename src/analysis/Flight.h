@@ -59,6 +59,12 @@ public:
     // failed read (shown to the user by the reader) the flight has none.
     // IgcFileName stays as it is.
     void ReadTrack(const std::string& path);
+    // A log read into a track of its own, the flight's left as it is: null
+    // when the reader refused the file (and told the user).
+    static std::unique_ptr<TTrack> ReadLog(const std::string& path);
+    // A log the reader took (ReadLog) becomes the flight's: its track
+    // replaces the one there was and IgcFileName := `name`.
+    void TakeLog(std::unique_ptr<TTrack> track, const std::string& name);
     // No track, IgcFileName "DNF".
     void SetDidNotFly();
     // The event search against the task number's task instance, when the

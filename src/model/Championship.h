@@ -86,6 +86,9 @@ public:
               const std::function<bool(const std::string& target)>& writeInPlace = {});
 
     const std::string& FileName() const { return FFileName; }
+    // The file the championship is kept in from now on (saved there), whose
+    // folder the names of its files are read from.
+    void SetFileName(const std::string& fileName);
     // The file name up to and including its last "/", "\" or ":"; empty
     // when it has none. Track files are looked for here.
     const std::string& Folder() const { return FFolder; }
@@ -162,7 +165,6 @@ public:
 private:
     void Load(TXmlInput& in, const std::string& fileName);
     void KeepFullerFile(const std::string& fileName);
-    void SetFileName(const std::string& fileName);
     // Its flights, then its place in class and team, then itself.
     void DeleteCompetitor(TCompetitor* competitor);
 

@@ -1,6 +1,7 @@
 #include "ui/QtText.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "xml/Cp1252.h"
@@ -122,5 +123,13 @@ QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs)
 
 QString RelativeFileName(const QString& folder, const QString& path)
 {
-    return QDir::fromNativeSeparators(QDir(folder).relativeFilePath(path));
+    // The kernel takes each ".." of the joined path from the real folder
+    // that a symbolic link leads to, not from the link's parent: the name
+    // goes from the real folder to the real folder of the file. A folder
+    // that is not there (yet) is taken as written.
+    const QFileInfo file(path);
+    const QString realFolder = QDir(folder).canonicalPath();
+    const QString realFileFolder = file.absoluteDir().canonicalPath();
+    const QString to = realFileFolder.isEmpty() ? path : realFileFolder + QLatin1Char('/') + file.fileName();
+    return QDir::fromNativeSeparators(QDir(realFolder.isEmpty() ? folder : realFolder).relativeFilePath(to));
 }

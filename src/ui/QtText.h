@@ -62,5 +62,7 @@ QString ShownCharacter(char32_t code);
 // The name under which the championship keeps a file chosen in `folder`'s
 // file system: the file's path relative to the folder with '/' between the
 // parts ("logs/ZG.igc", "../day2/ZG.igc"), the bare name for a file in the
-// folder itself. Reading joins the folder and this text again.
+// folder itself. Reading joins the folder and this text again; the name
+// is made from the real folders of both (symbolic links followed), as the
+// kernel resolves a ".." in the joined path.
 QString RelativeFileName(const QString& folder, const QString& path);

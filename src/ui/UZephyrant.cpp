@@ -895,6 +895,52 @@ bool AskWriteInPlace(const std::string& target)
                         .arg(folder, file));
 }
 
+// A file name the championship keeps, as it was before a Save.
+struct TNamedFile {
+    TChampNode* Node;
+    TAttributeCode Code;
+    std::string Before;
+};
+
+// Every name the championship keeps of a file that is there (a flight's log,
+// a map's bitmap) renamed to lead from `folder` to the same file; what was
+// renamed goes into `renamed`. Names of files that are not there stay as
+// they are. False, with a word and nothing renamed, when the championship
+// file could not keep such a name.
+bool NameFilesFrom(TChampionship* championship, const QString& folder, std::vector<TNamedFile>& renamed)
+{
+    const QString before = QDir(ChampionshipFolder(championship)).canonicalPath();
+    if (!before.isEmpty() && before == QDir(folder).canonicalPath()) return true;
+    std::vector<std::pair<TChampNode*, TAttributeCode>> named;
+    for (TMap* map : championship->Maps) named.emplace_back(map, acMapFile);
+    for (TCClass* cls : championship->Classes)
+        for (TTaskNumber* taskNumber : cls->TaskNumbers)
+            if (const auto* flights = cls->FindFlights(taskNumber))
+                for (TFlight* flight : *flights) named.emplace_back(flight, acIgcFileName);
+    std::vector<std::pair<TNamedFile, std::string>> changes;
+    for (const auto& [node, code] : named) {
+        const std::string& name = node->GetAttribute(code);
+        const QString path = PathToQt(championship->FileSystemPath(name));
+        if (name.empty() || (code == acIgcFileName && name == "DNF") || !QFileInfo(path).isFile()) continue;
+        const QString moved = RelativeFileName(folder, path);
+        const QString field = ToQt(node->DisplayName() + ": " + AttributeNames.Label(code)) + QStringLiteral(" \"") +
+                              moved + QLatin1Char('"');
+        const QString refusal = code == acIgcFileName && moved == QStringLiteral("DNF")
+                                    ? field + QStringLiteral(" would mean that the competitor did not fly.")
+                                    : TextRefusal(field, moved, TKeptAs::FileName);
+        if (!refusal.isEmpty()) {
+            ShowError(refusal + QStringLiteral("\nNothing was saved: save into another folder."));
+            return false;
+        }
+        if (FileNameFromQt(moved) != name) changes.push_back({{node, code, name}, FileNameFromQt(moved)});
+    }
+    for (const auto& [file, name] : changes) {
+        file.Node->SetAttribute(file.Code, name);
+        renamed.push_back(file);
+    }
+    return true;
+}
+
 } // namespace
 
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
@@ -907,6 +953,14 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
                   ToQt(championship->Unloaded()) +
                   QStringLiteral(" was not loaded, and saving replaces the whole file. Save all the same?")))
         return false;
+    // Saved into another folder, the names of logs and bitmaps lead from
+    // there, in the text written and from then on; they are put back when
+    // nothing is saved.
+    std::vector<TNamedFile> renamed;
+    if (!NameFilesFrom(championship, QFileInfo(fileName).absolutePath(), renamed)) return false;
+    auto putBack = [&renamed] {
+        for (const TNamedFile& file : renamed) file.Node->SetAttribute(file.Code, file.Before);
+    };
     // The new text is on disk beside the file (the last of a chain of links)
     // before the old one is kept and replaced: whatever fails, the file stays
     // as it was.
@@ -921,6 +975,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
             return AskWriteInPlace(final);
         });
     } catch (const TException& e) {
+        putBack();
         if (e.WhatText() == TXmlOutput::WrittenInPart)
             ShowError(ToQt(e.Message()) + QStringLiteral("\nSave again: ") + fileName +
                       QStringLiteral(" may hold only part of the text."));
@@ -929,10 +984,15 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
                       QStringLiteral(" is as it was."));
         return false;
     }
-    if (!saved) return false;
+    if (!saved) {
+        putBack();
+        return false;
+    }
     if (fuller) championship->ForgetFullerFile();
+    championship->SetFileName(PathFromQt(fileName));
     SetWorkingFolder(PathToQt(target));
     TakeSnapshot();
+    if (auto* map = static_cast<TMap*>(ShownNode(ntMap))) map->FillGrid(&TableForMap);
     // "lastmap" names the loaded map as the file now holds it, beside the
     // file.
     if (View().Map && View().Map->Owner() == championship) View().KeepLastMap();

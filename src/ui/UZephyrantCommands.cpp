@@ -83,14 +83,19 @@ QString IgcPattern(const TFlight* flight)
 // The name under which the flight keeps the log at `path`: relative to its
 // championship's folder, a bare name for a log beside the championship.
 // None, with a word, when the championship file could not give that name
-// back: the log is then neither read nor named.
+// back, or would give it back as "DNF" (the competitor did not fly): the log
+// is then neither read nor named.
 std::optional<std::string> LogName(const TFlight* flight, const QString& path)
 {
     const QString name =
         RelativeFileName(ChampionshipFolder(dynamic_cast<const TChampionship*>(flight->Owner())), path);
-    const QString refusal = TextRefusal(ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name +
-                                            QLatin1Char('"'),
-                                        name, TKeptAs::FileName);
+    const QString field = ToQt(AttributeNames.Label(acIgcFileName)) + QStringLiteral(" \"") + name + QLatin1Char('"');
+    if (name == QStringLiteral("DNF")) {
+        ShowWarning(field + QStringLiteral(" means that the competitor did not fly. The log was not loaded: rename "
+                                           "the file."));
+        return std::nullopt;
+    }
+    const QString refusal = TextRefusal(field, name, TKeptAs::FileName);
     if (refusal.isEmpty()) return FileNameFromQt(name);
     ShowWarning(refusal + QStringLiteral(" The log was not loaded: rename the file or its folder."));
     return std::nullopt;
@@ -107,6 +112,28 @@ TFileRequest IgcRequest(const TFlight* flight)
     request.DefaultSuffix = QStringLiteral("igc");
     request.Directory = PathToQt(Platform::WorkingFolder());
     return request;
+}
+
+// Nothing may keep pointing into a track that goes away.
+void LetGoOfTrack(const TFlight* flight)
+{
+    if (UserInterface.CurrentFlight != flight) return;
+    UserInterface.SelectPoint(-1);
+    View().ForgetPoints();
+}
+
+// The log at `file` becomes the flight's, under the name LogName gives it.
+// A name the championship file can't keep, or a log the reader refuses,
+// changes nothing: the flight keeps its log and its track.
+bool LoadLog(TFlight* flight, const QString& file)
+{
+    const std::optional<std::string> name = LogName(flight, file);
+    if (!name) return false;
+    std::unique_ptr<TTrack> track = TFlight::ReadLog(PathFromQt(file));
+    if (!track) return false;
+    LetGoOfTrack(flight);
+    flight->TakeLog(std::move(track), *name);
+    return true;
 }
 
 } // namespace
@@ -128,28 +155,23 @@ void TZephyrant::FlightSelected(TFlight* flight)
         UserInterface.SelectPoint(0);
         return;
     }
-    // Filling the table has just tried the log that IgcFileName names, and
-    // told the user why it did not read: that file is not read again.
-    const std::string named = flight->GetAttribute(acIgcFileName);
-    const QString pattern = IgcPattern(flight);
-    // Matched without regard to case, as the names were on the desktop the
-    // logs come from. A competitor who did not fly has no log to look for:
-    // only "New track for this flight" gives the flight one.
+    // Only a track still to be found is looked for. A flight that names a
+    // log (filling the table has just tried it and told the user why it did
+    // not read: a folder not mounted today, say) or did not fly keeps its
+    // name: another log is linked only on the organiser's word, through "New
+    // track for this flight". Matched without regard to case, as the names
+    // were on the desktop the logs come from.
     const QDir folder(PathToQt(Platform::WorkingFolder()));
-    const QStringList matches =
-        flight->GetAttribute(acIgcFileName) == "DNF"
-            ? QStringList()
-            : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    const QStringList matches = flight->GetAttribute(acIgcFileName).empty()
+                                    ? folder.entryList({IgcPattern(flight)}, QDir::Files | QDir::Hidden | QDir::System,
+                                                       QDir::Name | QDir::IgnoreCase)
+                                    : QStringList();
     std::optional<QString> file;
-    if (matches.size() == 1 && FileNameFromQt(matches.front()) != named)
+    if (matches.size() == 1)
         file = folder.filePath(matches.front());
     else if (matches.size() > 1)
         file = ChooseFile(IgcRequest(flight));
-    if (file)
-        if (const std::optional<std::string> name = LogName(flight, *file)) {
-            flight->SetAttribute(acIgcFileName, *name);
-            flight->ReadTrack(PathFromQt(*file));
-        }
+    if (file) LoadLog(flight, *file);
     if (flight->Track()) {
         {
             TBusyCaption busy(this, QStringLiteral(" ANALYZING FLIGHT..."));
@@ -168,25 +190,14 @@ void TZephyrant::FlightSelected(TFlight* flight)
 void TZephyrant::NewTrackForFlight(TFlight* flight)
 {
     if (!SelectTrackSource || RunDialog(*SelectTrackSource) != QDialog::Accepted) return;
-    // The old track goes away: nothing may keep pointing into it.
-    auto letGo = [flight] {
-        if (UserInterface.CurrentFlight != flight) return;
-        UserInterface.SelectPoint(-1);
-        View().ForgetPoints();
-    };
     switch (SelectTrackSource->Choice) {
     case 2: {
         const std::optional<QString> file = ChooseFile(IgcRequest(flight));
-        if (!file) return;
-        const std::optional<std::string> name = LogName(flight, *file);
-        if (!name) return;
-        letGo();
-        flight->SetAttribute(acIgcFileName, *name);
-        flight->ReadTrack(PathFromQt(*file));
+        if (!file || !LoadLog(flight, *file)) return;
         break;
     }
     case 3:
-        letGo();
+        LetGoOfTrack(flight);
         flight->SetDidNotFly();
         break;
     default: return;

@@ -99,6 +99,19 @@ TEST_F(WindowTest, ANewTrackSourceReplacesTheCurrentFlightsTrack)
     Select(Under(Tasks, "1: Ana (ESP) >>> TRACK PENDING <<<"));
     ASSERT_NE(UserInterface.MapWindow.CurrentPoint, nullptr);
 
+    // A log the reader refuses, or one named "DNF" (read back as "did not
+    // fly"), changes nothing: log, track and marker stay.
+    const auto* marker = UserInterface.MapWindow.CurrentPoint;
+    for (const std::string log : {"I00", "DNF"}) {
+        WriteFileBytes(Dir.File(log), (log == "I00" ? "I00\r\n" : "") + FlightLog());
+        Script->AnswerDialog({true, {{"Choice", "2"}}});
+        Script->AnswerFile(QString::fromStdString(Dir.File(log)));
+        W().TreeMenuNew->trigger();
+        EXPECT_TRUE(Script->Records.back().Text.contains(log == "DNF" ? "rename the file." : "I record")) << log;
+        EXPECT_EQ(UserInterface.MapWindow.CurrentPoint, marker);
+        EXPECT_EQ(FlightOf("1")->GetAttribute(acIgcFileName), "1T01A.igc");
+    }
+
     // Another file: the marker lets go of the old track first.
     WriteFileBytes(Dir.File("other.igc"), FlightLog(12 * 3600));
     TScriptedSeams::TDialogAnswer fromFile{true, {{"Choice", "2"}}};

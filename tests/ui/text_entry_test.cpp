@@ -186,29 +186,47 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
         EXPECT_NE(read->Track(), nullptr) << log;
     }
     EXPECT_TRUE(Script->Records.empty()) << Script->Records.front().Text.toStdString();
+
+    // Saved into a sibling folder and into a subfolder and opened from there:
+    // every flight loads its log, the map loads.
+    for (const char* saved : {"other/cup.xch", "day1/sub/cup.xch"}) {
+        std::filesystem::create_directories(std::filesystem::path(Dir.File(saved)).parent_path());
+        Script->AnswerFile(QString::fromStdString(Dir.File(saved)));
+        W().MenuSaveChampClick();
+        Program.reset();
+        Start({QString::fromStdString(Dir.File(saved))});
+        EXPECT_TRUE(UserInterface.MapWindow.HasValidMap()) << saved;
+        for (const auto& [flight, log] : logs) {
+            Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight});
+            EXPECT_NE(UserInterface.CurrentFlight, nullptr) << saved << ": " << log;
+        }
+    }
 }
 
-// A file chosen anywhere is named so that reading finds it again: from an
-// opened championship, a new one, and either saved in another folder.
+// A file chosen anywhere is named so that reading finds it again, also once
+// its championship, opened or new, is saved elsewhere (day3 leads to
+// season/day3, whose real folder the kernel takes ".." from) or fails to be.
 TEST_F(WindowTest, TheNameOfAChosenFileLeadsReadingBackToIt)
 {
-    std::filesystem::create_directories(Dir.File("day1"));
-    std::filesystem::create_directories(Dir.File("day3"));
+    for (const char* folder : {"day1", "day2/logs", "season/day3"}) std::filesystem::create_directories(Dir.File(folder));
+    std::filesystem::create_directory_symlink(Dir.File("season/day3"), Dir.File("day3"));
     const std::string chosen = Dir.File("day2/logs/ZG.igc");
+    WriteFileBytes(chosen, "chosen");
     for (const bool opened : {true, false}) {
         Program.reset();
         Script->Clear();
         if (opened) Start({QString::fromStdString(WriteChampionship("day1/cup.xch"))});
-        else Start(), W().MenuNewChampClick();
-        for (const char* saved : {"", "day3/again.xch"}) {
+        else Start(), W().MenuNewChampClick(), Championship()->AddMap(new TMap);
+        TMap* map = *Championship()->Maps.begin();
+        map->SetAttribute(acMapFile, FileNameFromQt(RelativeFileName(ChampionshipFolder(Championship()),
+                                                                     QString::fromStdString(chosen))));
+        for (const char* saved : {"", "missing/deeper/x.xch", "day3/again.xch"}) {
             SCOPED_TRACE(std::string(opened ? "opened " : "new ") + saved);
             if (*saved) {
                 Script->AnswerFile(QString::fromStdString(Dir.File(saved)));
                 W().MenuSaveChampClick();
             }
-            const QString name = RelativeFileName(ChampionshipFolder(Championship()), QString::fromStdString(chosen));
-            EXPECT_EQ(std::filesystem::path(Championship()->FileSystemPath(FileNameFromQt(name))).lexically_normal(),
-                      std::filesystem::path(chosen));
+            EXPECT_EQ(ReadFileBytes(Championship()->FileSystemPath(map->GetAttribute(acMapFile))), "chosen");
         }
     }
 }
