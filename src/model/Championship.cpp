@@ -93,6 +93,13 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
         if (FUnloaded.empty()) FUnloaded = "what follows its NUL byte at " + at;
         LoadWarning("The file " + fileName + " holds a NUL byte at " + at + "; what follows it was not loaded.");
     }
+    // Read as far as it was: a comment behind the championship is there too.
+    if (const std::size_t count = in.NotLoadedCount()) {
+        const std::string more = count == 1 ? std::string() : "and " + std::to_string(count - 1) + " more after it";
+        LoadWarning("The file " + fileName + " holds what was not loaded as written: " + in.FirstNotLoaded() +
+                    (more.empty() ? "." : ", " + more + "."));
+        if (FUnloaded.empty()) FUnloaded = in.FirstNotLoaded() + (more.empty() ? "" : " (" + more + ")");
+    }
     KeepFullerFile(fileName);
     if (!in.MismatchedEndTag().empty())
         LoadWarning("The file " + fileName + " has the end tag " + in.MismatchedEndTag() +

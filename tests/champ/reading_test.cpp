@@ -14,6 +14,7 @@
 
 using namespace champtest;
 using testing::HasSubstr;
+using testing::StartsWith;
 
 namespace {
 
@@ -48,10 +49,11 @@ struct TLoad {
     std::vector<std::string> Messages;
     std::unique_ptr<TChampionship> Champ;
 
+    // A text with an XML declaration of its own comes without Head.
     explicit TLoad(const std::string& text, bool withEnd = true)
     {
         Version.Hooks->ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
-        TXmlInput in("test.xch", Head + text + (withEnd ? "</Championship>\n" : ""));
+        TXmlInput in("test.xch", (text.starts_with("<?xml") ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
         Champ = std::make_unique<TChampionship>(in, "/data/champ/test.xch");
     }
     std::string Text()
@@ -74,10 +76,12 @@ TException Refusal(const std::string& text)
 }
 
 // Opens the text, saves it and opens what was saved, which must save as the
-// same text; the messages of the first opening.
-std::vector<std::string> SavedAlike(const std::string& text)
+// same text; the messages of both openings, and what the file held that was
+// not loaded (Save asks before it replaces such a file).
+std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr)
 {
     TLoad load(text);
+    if (unloaded) *unloaded = load.Champ->Unloaded();
     std::string written;
     EXPECT_NO_THROW(written = load.Text()) << text;
     TXmlInput in("again.xch", written);
@@ -511,10 +515,47 @@ TEST(ChampionshipReading, ControlCharactersOpenAsBlanksSaidOnceAndTheFileSavesAl
          "in the attribute Code of <WayPoint> on line 4, and 1 more after it; each was read as a blank."},
         {"<ChampionshipDescription>\n<Name>&#31;</Name><Organiser> a&#10;&#27; b</Organiser></ChampionshipDescription>",
          "in <Name> on line 4, and 1 more after it; each was read as a blank."},
+        // C1 controls, which are letters as Windows-1252 bytes.
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n<ChampionshipDescription><Venue>A&#x85;B&#x80;C"
+         "\xC2\x85</Venue></ChampionshipDescription>",
+         "in <Venue> on line 3, and 2 more after it; each was read as a blank."},
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(SavedAlike(text),
                   std::vector<std::string>{"The file /data/champ/test.xch holds a control character " + message});
+}
+
+// Valid XML that the reader does not take as written, or a Save would not
+// write back, is said once with the first place and how many more; Save
+// then asks before it replaces the file.
+TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
+{
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n";
+    const std::string d = "<ChampionshipDescription>", e = "</ChampionshipDescription>";
+    const struct {
+        std::string Text;
+        std::string First;
+        int More;
+    } cases[] = {
+        {utf8 + d + "<Venue>\xC5\x81ucja W\xC4\x85s &#937;&#x2028;&#xFFFE;&#xD800;</Venue>" + e,
+         "a character that Windows-1252 has no byte for in <Venue> on line 3", 5},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>\n<Championship>\n" + d + "<Venue>\xA3\xF3" "d\xBC</Venue>" +
+             e,
+         "a character of the encoding ISO-8859-2 (read as Windows-1252) in <Venue> on line 3", 0},
+        {d + "<Venue><![CDATA[Ana & Ruiz]]></Venue>" + e, "a CDATA section in <Venue> on line 3", 0},
+        {d + "<Venue>Ana<!-- c --> Ruiz</Venue><Organiser>A<?pi x?>B</Organiser><Country>C<![CDATA[D]]>E</Country>" + e,
+         "a comment in <Venue> on line 3", 2},
+        {d + "<Venue>Ana&nbsp;Ruiz</Venue>" + e,
+         "a reference to an entity that the file does not declare in <Venue> on line 3", 0},
+    };
+    for (const auto& c : cases) {
+        std::string unloaded;
+        const std::string more = c.More ? ", and " + std::to_string(c.More) + " more after it." : ".";
+        EXPECT_EQ(SavedAlike(c.Text, &unloaded),
+                  std::vector<std::string>{"The file /data/champ/test.xch holds what was not loaded as written: " +
+                                           c.First + more});
+        EXPECT_THAT(unloaded, StartsWith(c.First));
+    }
 }
 
 // A NUL byte (a damaged block of the disk) ends the reading: the message
