@@ -1,6 +1,7 @@
 #include "model/Championship.h"
 
 #include <memory>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -64,10 +65,31 @@ void TChampionship::LoadWarning(const std::string& text)
     FLoadWarnings.push_back(text);
 }
 
+namespace {
+
+// The elements of the file as the program writes it; every reader passes
+// over any other.
+bool IsFileElement(const std::string& name)
+{
+    static const std::set<std::string, std::less<>> names = [] {
+        std::set<std::string, std::less<>> all(AttributeXmlNames + 1, AttributeXmlNames + AttributeCodeCount);
+        all.insert({"Championship", "ChampionshipDescription", "Geo", "Maps", "Map", "Georef", "MapRef",
+                    "Waypoints", "WayPointSet", "WayPointSetDescription", "WayPoint", "Lat", "Lon", "Classes",
+                    "Class", "Teams", "Team", "TeamDescription", "Competitor", "TaskCatalogue", "TaskTemplate",
+                    "TaskInstance", "TurnPoints", "TurnPoint", "Legs", "Leg", "ArcLegs", "ArcLeg", "Gates", "Gate",
+                    "Tasks", "TaskNumber", "Flight"});
+        return all;
+    }();
+    return names.count(name) != 0;
+}
+
+} // namespace
+
 void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 {
     FLoadWarnings.clear();
     FUnloaded.clear();
+    in.KnownElement = IsFileElement;
     const bool complete = ReadXml(in);
     SetFileName(fileName);
     // Counted before anything behind the championship is looked at.
@@ -243,7 +265,7 @@ bool TChampionship::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
         case xkText:
-            ReadAttributeItem(item, "Championship");
+            ReadAttributeItem(in, item, "Championship");
             break;
         default:
             break;

@@ -190,7 +190,10 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
         ownTag = ownTag && item.Kind == xkAttribute;
         switch (item.Kind) {
         case xkAttribute:
-            if (!ownTag || item.Element != "TaskNumber") break;
+            if (!ownTag || item.Element != "TaskNumber") {
+                in.PassedOver(item);
+                break;
+            }
             if (item.Name == "Number")
                 SetAttribute(acNumber, item.Value);
             else if (item.Name == "Class")
@@ -228,6 +231,9 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
                 filed->SetTaskNumber(this);
                 filed->SetCompetitor(competitor);
             }
+            break;
+        case xkText:
+            in.PassedOver(item);
             break;
         case xkEnd:
             if (item.Element == "TaskNumber") {

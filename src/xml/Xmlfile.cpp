@@ -99,6 +99,11 @@ std::string Place(const TXmlData& item)
 
 } // namespace
 
+void TXmlInput::PassedOver(const TXmlData& item)
+{
+    NotLoaded((item.Kind == xkText ? "the text of " : item.Kind == xkStart ? "the element " : "") + Place(item));
+}
+
 void TXmlInput::GivenTwice(const TXmlData& item)
 {
     NotLoaded("a value of " + Excerpt(item.Kind == xkAttribute ? item.Name : item.Element) +
@@ -150,7 +155,10 @@ bool TXmlInput::ScanMore()
             continue;
         case ptStartTag:
         case ptEmptyTag:
-            Queue(xkStart, s.CurName);
+            if (KnownElement && !KnownElement(s.CurName))
+                PassedOver(Queue(xkStart, s.CurName));
+            else
+                Queue(xkStart, s.CurName);
             for (std::size_t i = 0; i < s.CurAttr.Count(); ++i) {
                 const TAttr* a = s.CurAttr.Node(i);
                 TXmlData& d = Queue(xkAttribute, s.CurName);

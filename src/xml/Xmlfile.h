@@ -76,14 +76,19 @@ public:
     // holds more than was read from it: a comment, a processing instruction
     // or a CDATA section (each skipped), what the scanner could not give as
     // written (TXmlParser::TakeUnreadable), an attribute given twice in one
-    // tag, and what the readers of the items tell here. How many things
-    // there were, and the first ("a comment in <Team> on line 12"); empty
-    // while none.
+    // tag, an element that KnownElement does not know, and what the readers
+    // of the items pass over and tell here. How many things there were, and
+    // the first ("a comment in <Team> on line 12"); empty while none.
     std::size_t NotLoadedCount() const { return FNotLoadedCount; }
     const std::string& FirstNotLoaded() const { return FFirstNotLoaded; }
     void NotLoaded(const std::string& what, std::size_t count = 1);
+    // An item that its reader passes over: "the text of <Pilot> on line 5",
+    // "the attribute Note of <Class> on line 4", "the element <Note> on line 6".
+    void PassedOver(const TXmlData& item);
     // A value that its reader takes again, losing the one before.
     void GivenTwice(const TXmlData& item);
+    // The element names of the file; unset, every name is known.
+    std::function<bool(const std::string& name)> KnownElement;
 
 private:
     bool ScanMore();

@@ -308,7 +308,9 @@ TEST(ChampionshipReading, RootNameSectionsAndEmptyElements)
     EXPECT_EQ(champ.GetAttribute(acName), "N");
     EXPECT_EQ(champ.DisplayName(), "T");
     EXPECT_EQ(champ.GetAttribute(acDate), "");
-    EXPECT_EQ(champ.LoadWarnings().size(), 1u); // no end tag of Championship
+    // No end tag of Championship; the root's name and the attributes of it
+    // and of a section are not saved.
+    EXPECT_EQ(champ.LoadWarnings().size(), 2u);
 }
 
 TEST(ChampionshipReading, FolderOfTheFileName)
@@ -544,9 +546,21 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
          "a character of the encoding ISO-8859-2 (read as Windows-1252) in <Venue> on line 3", 0},
         {d + "<Venue><![CDATA[Ana & Ruiz]]></Venue>" + e, "a CDATA section in <Venue> on line 3", 0},
         {d + "<Venue>Ana<!-- c --> Ruiz</Venue><Organiser>A<?pi x?>B</Organiser><Country>C<![CDATA[D]]>E</Country>" + e,
-         "a comment in <Venue> on line 3", 2},
+         "a comment in <Venue> on line 3", 5},
         {d + "<Venue>Ana&nbsp;Ruiz</Venue>" + e,
          "a reference to an entity that the file does not declare in <Venue> on line 3", 0},
+        {d + "<Venue>A</Venue><Venue>B</Venue>" + e + "<Sponsor/><!-- note -->",
+         "a value of Venue given twice (the second in <Venue> on line 3)", 2},
+        {"<Geo><Waypoints><WayPointSet ShortName=\"Other\"><WayPoint Code=\"P\" Code=\"Q\"><Lat>45</Lat><Lat>46</Lat>"
+         "<Lon>-1</Lon><Name>n</Name></WayPoint></WayPointSet></Waypoints></Geo>",
+         "the attribute ShortName of <WayPointSet> on line 3", 3},
+        {Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\" Note=\"n\">" + Competitor("1", "Ann") + "</Class>") +
+             "</Teams>" + Instance("1", "<TurnPoints>n</TurnPoints>") +
+             "<Tasks><TaskNumber Number=\"1\" Class=\"K\">n<Flight Number=\"1\"/></TaskNumber></Tasks>",
+         "the attribute Note of <Class> on line 4", 2},
+        {"<Geo><Maps><Map ShortName=\"M\"><Datum>WGS 84</Datum><Region>Global</Region><Georef Note=\"n\">"
+         "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\" Z=\"0\"/></Georef></Map></Maps></Geo>",
+         "the attribute Note of <Georef> on line 3", 1},
     };
     for (const auto& c : cases) {
         std::string unloaded;
