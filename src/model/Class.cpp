@@ -230,6 +230,13 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
                 if (competitor && competitor->Class != Class) competitor = nullptr;
                 filed->SetTaskNumber(this);
                 filed->SetCompetitor(competitor);
+                // Kept as it is, as other names of what is not there are.
+                const std::string& log = filed->GetAttribute(acIgcFileName);
+                if (!competitor && championship)
+                    championship->LoadWarning("Task number " + GetAttribute(acNumber) + " of class " +
+                                              Class->KeyValue() + " holds flight " + number +
+                                              (log.empty() ? std::string() : " (log " + log + ")") +
+                                              ", which no competitor of the class has; it was kept.");
             }
             break;
         case xkText:

@@ -193,6 +193,7 @@ TEST(ChampionshipReading, UnknownTaskVersionAndFlightsWithoutCompetitorAreKept)
     EXPECT_EQ(flights.FindKey("5")->TaskNumber(), tn);
     ASSERT_EQ(load.Messages.size(), 1u);
     EXPECT_THAT(load.Messages[0], HasSubstr("NAV - 3"));
+    EXPECT_THAT(load.Messages[0], HasSubstr("holds flight 99 (log 99T1.igc), which no competitor of the class has"));
 
     const std::string text = load.Text();
     EXPECT_THAT(text, HasSubstr("<TaskNumber Number=\"1\" Class=\"K\" Template=\"NAV\" Instance=\"3\">"));
@@ -221,8 +222,9 @@ TEST(ChampionshipReading, DuplicatesAreDroppedReportedAndFreed)
     ASSERT_EQ(k->TaskNumbers.size(), 1u);
     EXPECT_EQ(k->FlightsOf(*k->TaskNumbers.begin()).size(), 1u);
     ASSERT_EQ(load.Messages.size(), 1u);
-    // Map, class, instance, template, flight 7, flight 8, task number.
-    EXPECT_EQ(c.LoadWarnings().size(), 7u) << load.Messages[0];
+    // Map, class, instance, template, flight 7 without its competitor and
+    // again, flight 8, task number.
+    EXPECT_EQ(c.LoadWarnings().size(), 8u) << load.Messages[0];
 }
 
 TEST(ChampionshipReading, FileEndingEarlyLoadsWhatItHoldsAndSaysSo)
@@ -509,9 +511,10 @@ TEST(ChampionshipReading, ControlCharactersOpenAsBlanksSaidOnceAndTheFileSavesAl
     const std::pair<std::string, std::string> cases[] = {
         {"<ChampionshipDescription><Venue>Ca\x01" "f\xE9</Venue></ChampionshipDescription>",
          "in <Venue> on line 3; it was read as a blank."},
-        {Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"K\">\n<Flight Number=\"7\"><ResultsFileName>r&#1;"
-                   "</ResultsFileName></Flight></TaskNumber></Tasks>",
-         "in <ResultsFileName> on line 5; it was read as a blank."},
+        {Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("7", "Ann") + "</Class>") +
+             "</Teams><Tasks><TaskNumber Number=\"1\" Class=\"K\">\n<Flight Number=\"7\"><ResultsFileName>r&#1;"
+             "</ResultsFileName></Flight></TaskNumber></Tasks>",
+         "in <ResultsFileName> on line 6; it was read as a blank."},
         {"<Geo><Waypoints><WayPointSet>\n<WayPoint Code=\"P\x02Q\"><Lat>45</Lat><Lon>-1</Lon></WayPoint></WayPointSet>"
          "</Waypoints></Geo>\n" + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P&#2;Q\"/></TurnPoints>"),
          "in the attribute Code of <WayPoint> on line 4, and 1 more after it; each was read as a blank."},
