@@ -1,6 +1,7 @@
 #include "model/Championship.h"
 
 #include <memory>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -64,10 +65,31 @@ void TChampionship::LoadWarning(const std::string& text)
     FLoadWarnings.push_back(text);
 }
 
+namespace {
+
+// The elements of the file as the program writes it; every reader passes
+// over any other.
+bool IsFileElement(const std::string& name)
+{
+    static const std::set<std::string, std::less<>> names = [] {
+        std::set<std::string, std::less<>> all(AttributeXmlNames + 1, AttributeXmlNames + AttributeCodeCount);
+        all.insert({"Championship", "ChampionshipDescription", "Geo", "Maps", "Map", "Georef", "MapRef",
+                    "Waypoints", "WayPointSet", "WayPointSetDescription", "WayPoint", "Lat", "Lon", "Classes",
+                    "Class", "Teams", "Team", "TeamDescription", "Competitor", "TaskCatalogue", "TaskTemplate",
+                    "TaskInstance", "TurnPoints", "TurnPoint", "Legs", "Leg", "ArcLegs", "ArcLeg", "Gates", "Gate",
+                    "Tasks", "TaskNumber", "Flight"});
+        return all;
+    }();
+    return names.count(name) != 0;
+}
+
+} // namespace
+
 void TChampionship::Load(TXmlInput& in, const std::string& fileName)
 {
     FLoadWarnings.clear();
     FUnloaded.clear();
+    in.KnownElement = IsFileElement;
     const bool complete = ReadXml(in);
     SetFileName(fileName);
     // Counted before anything behind the championship is looked at.
@@ -92,6 +114,13 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
             "line " + std::to_string(in.NulLine()) + " (byte offset " + std::to_string(in.NulOffset()) + ")";
         if (FUnloaded.empty()) FUnloaded = "what follows its NUL byte at " + at;
         LoadWarning("The file " + fileName + " holds a NUL byte at " + at + "; what follows it was not loaded.");
+    }
+    // Read as far as it was: a comment behind the championship is there too.
+    if (const std::size_t count = in.NotLoadedCount()) {
+        const std::string more = count == 1 ? std::string() : "and " + std::to_string(count - 1) + " more after it";
+        LoadWarning("The file " + fileName + " holds what was not loaded as written: " + in.FirstNotLoaded() +
+                    (more.empty() ? "." : ", " + more + "."));
+        if (FUnloaded.empty()) FUnloaded = in.FirstNotLoaded() + (more.empty() ? "" : " (" + more + ")");
     }
     KeepFullerFile(fileName);
     if (!in.MismatchedEndTag().empty())
@@ -236,7 +265,7 @@ bool TChampionship::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
         case xkText:
-            ReadAttributeItem(item, "Championship");
+            ReadAttributeItem(in, item, "Championship");
             break;
         default:
             break;

@@ -151,7 +151,8 @@ public:
     // What the last load dropped or could not attach, in file order.
     const std::vector<std::string>& LoadWarnings() const { return FLoadWarnings; }
     // What the file it was read from holds beyond what was loaded ("what
-    // follows its NUL byte at line 120 (byte offset 4096)"); empty when
+    // follows its NUL byte at line 120 (byte offset 4096)", "a comment in
+    // <Team> on line 12", see TXmlInput::NotLoadedCount); empty when
     // nothing. A save over that very file would lose it.
     const std::string& Unloaded() const { return FUnloaded; }
     // Whether `fileName` (its links followed) is the file it was read from

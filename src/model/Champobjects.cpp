@@ -226,7 +226,7 @@ bool TChampNode::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
         case xkText:
-            ReadAttributeItem(item, element);
+            ReadAttributeItem(in, item, element);
             break;
         default:
             break;
@@ -235,17 +235,24 @@ bool TChampNode::ReadXml(TXmlInput& in)
     return false;
 }
 
-void TChampNode::ReadAttributeItem(const TXmlData& item, const std::string& element)
+static_assert(AttributeCodeCount <= 64, "a bit of FAttributesRead per attribute code");
+
+void TChampNode::ReadAttributeItem(TXmlInput& in, const TXmlData& item, const std::string& element)
 {
     const std::string* name = nullptr;
     if (item.Kind == xkAttribute && item.Element == element)
         name = &item.Name;
     else if (item.Kind == xkText)
         name = &item.Element;
+    else if (item.Kind == xkAttribute)
+        in.PassedOver(item);
     if (!name) return;
     const auto code = static_cast<TAttributeCode>(AttributeNames.Find(*name));
     // The refusal says which name on which line: the user has to find it.
     if (!HasAttribute(code)) throw TException("", "Invalid attribute for node", ItemText(*name, item));
+    const std::uint64_t bit = std::uint64_t{1} << code;
+    if (FAttributesRead & bit) in.GivenTwice(item);
+    FAttributesRead |= bit;
     // Only the key is written as an XML attribute; any other value goes
     // into an element's text and would come back as text does.
     if (item.Kind == xkAttribute && code != FKeyAttribute)

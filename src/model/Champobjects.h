@@ -250,10 +250,11 @@ public:
     // The generic element's reading rule for one item: an XML attribute of
     // the node's own element, or a text under any element, sets the
     // attribute of that name; a name the node does not have throws
-    // "Invalid attribute for node" (details: the name and its line). Other
-    // items are left alone. The reader has set the attribute names to XML
-    // mode.
-    void ReadAttributeItem(const TXmlData& item, const std::string& element);
+    // "Invalid attribute for node" (details: the name and its line). An
+    // attribute of another element, and a value set a second time, are
+    // told to `in` as not loaded; other items are left alone. The reader
+    // has set the attribute names to XML mode.
+    void ReadAttributeItem(TXmlInput& in, const TXmlData& item, const std::string& element);
     // The value of the key attribute; empty without one.
     const std::string& KeyValue() const;
 
@@ -287,6 +288,8 @@ private:
 
     TChampNode* FOwner = nullptr;
     std::vector<THolding> FHoldings;
+    // The attributes read from the file, a bit per code.
+    std::uint64_t FAttributesRead = 0;
 };
 
 // A folder node of the tree. The related object is the class of a TeamClass

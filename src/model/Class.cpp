@@ -190,7 +190,10 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
         ownTag = ownTag && item.Kind == xkAttribute;
         switch (item.Kind) {
         case xkAttribute:
-            if (!ownTag || item.Element != "TaskNumber") break;
+            if (!ownTag || item.Element != "TaskNumber") {
+                in.PassedOver(item);
+                break;
+            }
             if (item.Name == "Number")
                 SetAttribute(acNumber, item.Value);
             else if (item.Name == "Class")
@@ -227,7 +230,17 @@ bool TTaskNumber::ReadXml(TXmlInput& in)
                 if (competitor && competitor->Class != Class) competitor = nullptr;
                 filed->SetTaskNumber(this);
                 filed->SetCompetitor(competitor);
+                // Kept as it is, as other names of what is not there are.
+                const std::string& log = filed->GetAttribute(acIgcFileName);
+                if (!competitor && championship)
+                    championship->LoadWarning("Task number " + GetAttribute(acNumber) + " of class " +
+                                              Class->KeyValue() + " holds flight " + number +
+                                              (log.empty() ? std::string() : " (log " + log + ")") +
+                                              ", which no competitor of the class has; it was kept.");
             }
+            break;
+        case xkText:
+            in.PassedOver(item);
             break;
         case xkEnd:
             if (item.Element == "TaskNumber") {

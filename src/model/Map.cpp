@@ -285,6 +285,10 @@ bool TGeoref::ReadXml(TXmlInput& in)
                 lat = item.Value;
             else if (item.Name == "Lon")
                 lon = item.Value;
+            else
+                in.PassedOver(item);
+        } else if (item.Kind == xkAttribute || item.Kind == xkText) {
+            in.PassedOver(item);
         } else if (item.Kind == xkEnd && item.Element == "MapRef") {
             const std::int32_t pixelX = ReadPixel("X", x);
             const std::int32_t pixelY = ReadPixel("Y", y);
@@ -448,7 +452,7 @@ bool TMap::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
         case xkText:
-            ReadAttributeItem(item, element);
+            ReadAttributeItem(in, item, element);
             break;
         default:
             break;

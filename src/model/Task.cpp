@@ -360,7 +360,7 @@ bool TTaskTemplate::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
         case xkText:
-            ReadAttributeItem(item, "TaskTemplate");
+            ReadAttributeItem(in, item, "TaskTemplate");
             break;
         default:
             break;
@@ -532,6 +532,9 @@ bool TTaskInstance::ReadXml(TXmlInput& in)
             } else if (item.Element == "TaskInstance") {
                 return true;
             }
+            break;
+        case xkText:
+            in.PassedOver(item);
             break;
         default:
             break;

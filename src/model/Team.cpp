@@ -174,20 +174,24 @@ bool TTeam::ReadXml(TXmlInput& in)
             break;
         case xkAttribute:
             if (item.Element == "Team") {
-                ReadAttributeItem(item, "Team");
+                ReadAttributeItem(in, item, "Team");
             } else if (item.Element == "Class") {
                 inGroup = true;
                 groupText = item.Value;
                 current = championship ? championship->FindClass(item.Value) : nullptr;
-                // An empty group is kept as it was written.
+                // An empty group is kept as it was written; one of no class
+                // refuses the file at its first competitor.
                 if (current) Group(current);
+                if (!current || item.Name != "ShortName") in.PassedOver(item);
+            } else {
+                in.PassedOver(item);
             }
             break;
         case xkEnd:
             if (item.Element == "Team") return true;
             break;
         case xkText:
-            ReadAttributeItem(item, "Team");
+            ReadAttributeItem(in, item, "Team");
             break;
         default:
             break;

@@ -290,6 +290,7 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
     double lat = 0.0;
     double lon = 0.0;
     bool haveLat = false, haveLon = false;
+    bool inWayPoint = false;
     auto takeDatum = [this] {
         const std::string& datum = GetAttribute(acDatum);
         const std::string& region = GetAttribute(acRegion);
@@ -318,26 +319,41 @@ bool TWayPointSet::ReadXml(TXmlInput& in)
     while (in.HasData()) {
         const TXmlData item = in.Get();
         switch (item.Kind) {
+        case xkStart:
+            inWayPoint = inWayPoint || item.Element == "WayPoint";
+            break;
         case xkAttribute:
-            if (item.Element == "WayPoint" && item.Name == "Code") code = item.Value;
+            if (item.Element == "WayPoint" && item.Name == "Code")
+                code = item.Value;
+            // The set's name is its own, whatever the file says.
+            else if (item.Element != "WayPointSet" || item.Name != "ShortName" || item.Value != KeyValue())
+                in.PassedOver(item);
             break;
         case xkText:
-            if (item.Element == "Datum")
-                SetAttribute(acDatum, item.Value);
-            else if (item.Element == "Region")
-                SetAttribute(acRegion, item.Value);
-            else if (item.Element == "Description")
+            if (item.Element == "Datum" || item.Element == "Region") {
+                ReadAttributeItem(in, item, "WayPointSet");
+                break;
+            }
+            // A waypoint's values outside one would go to the next.
+            if (!inWayPoint || (item.Element != "Description" && item.Element != "Lat" && item.Element != "Lon")) {
+                in.PassedOver(item);
+                break;
+            }
+            if (item.Element == "Description" ? !description.empty() : item.Element == "Lat" ? haveLat : haveLon)
+                in.GivenTwice(item);
+            if (item.Element == "Description")
                 description = item.Value;
             else if (item.Element == "Lat") {
                 lat = ReadDegrees(item.Value, item.Element, code, 90.0);
                 haveLat = true;
-            } else if (item.Element == "Lon") {
+            } else {
                 lon = ReadDegrees(item.Value, item.Element, code, 180.0);
                 haveLon = true;
             }
             break;
         case xkEnd:
             if (item.Element == "WayPoint") {
+                inWayPoint = false;
                 // An empty or missing Lat or Lon is no place either.
                 if (!haveLat) InvalidDegrees("", "Lat", code);
                 if (!haveLon) InvalidDegrees("", "Lon", code);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "xml/Cp1252.h"
 
@@ -186,33 +187,6 @@ TRef ParseRef(std::string_view s, std::size_t amp, bool charRefs)
     return r;
 }
 
-// The byte a character reference stands for. Codes above 255 go through the
-// Windows-1252 table (BF, the inverted question mark, when it has no byte);
-// a number that does not read (too large to be a character) and the code 0
-// give a blank, so a reference never puts a NUL into a value.
-char CharFromCode(std::string_view digits, bool hex)
-{
-    std::uint32_t code = 0;
-    for (char c : digits) {
-        unsigned d;
-        if (c >= '0' && c <= '9')
-            d = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            d = static_cast<unsigned>(c - 'a' + 10);
-        else
-            d = static_cast<unsigned>(c - 'A' + 10);
-        code = code * (hex ? 16 : 10) + d;
-        if (code > 0x10FFFF)
-            return ' ';
-    }
-    if (code == 0)
-        return ' ';
-    if (code <= 0xFF)
-        return static_cast<char>(code);
-    const int b = UnicodeToCp1252(code);
-    return b < 0 ? '\xBF' : static_cast<char>(b);
-}
-
 // The character of a predefined entity, or 0.
 char Predefined(std::string_view name)
 {
@@ -298,6 +272,12 @@ bool HasHighByte(const char* start, const char* end)
 // What every expansion costs on top of its text, so that empty entities
 // referenced a billion times still exhaust the budget.
 constexpr std::size_t kExpansionOverhead = 16;
+
+// What TakeUnreadable names.
+constexpr char kC1Control = '\x1A';
+const std::string kNoByte = "a character that Windows-1252 has no byte for";
+const std::string kUndeclared = "a reference to an entity that the file does not declare";
+const std::string kUnexpanded = "an entity reference that the reader's bounds leave as written";
 
 } // namespace
 
@@ -643,6 +623,54 @@ void TXmlParser::SetEncoding(std::string encoding)
 {
     FCurEncoding = std::move(encoding);
     FTranslateUtf8 = FCurEncoding == "UTF-8";
+    // Read byte for byte as Windows-1252: right for the names of that
+    // encoding (the program's own files say "ISO8859-1") and for none.
+    static const std::string_view asWritten[] = {"ISO8859-1", "ISO-8859-1", "ISO_8859-1", "LATIN1",
+                                                 "WINDOWS-1252", "CP1252", "US-ASCII", "ASCII"};
+    FOtherEncoding = !FCurEncoding.empty() && !FTranslateUtf8 &&
+                     std::find(std::begin(asWritten), std::end(asWritten), FCurEncoding) == std::end(asWritten);
+}
+
+void TXmlParser::Unreadable(const std::string& what)
+{
+    if (FUnreadable.Count++ == 0)
+        FUnreadable.What = what;
+}
+
+// The byte a character reference stands for. Codes above 255 go through the
+// Windows-1252 table (BF, the inverted question mark, when it has no byte);
+// a number that does not read (too large to be a character) and the code 0
+// give a blank, so a reference never puts a NUL into a value; a C1 control
+// gives SUB. A blank and BF are unreadable (TakeUnreadable).
+char TXmlParser::CharFromCode(std::string_view digits, bool hex)
+{
+    std::uint32_t code = 0;
+    for (char c : digits) {
+        unsigned d;
+        if (c >= '0' && c <= '9')
+            d = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<unsigned>(c - 'a' + 10);
+        else
+            d = static_cast<unsigned>(c - 'A' + 10);
+        code = code * (hex ? 16 : 10) + d;
+        if (code > 0x10FFFF)
+            break;
+    }
+    if (code == 0 || code > 0x10FFFF) {
+        Unreadable("a character reference to no character");
+        return ' ';
+    }
+    // A C1 control: the bytes 80 to 9F are letters in Windows-1252.
+    if (code >= 0x80 && code <= 0x9F)
+        return kC1Control;
+    if (code <= 0xFF)
+        return static_cast<char>(code);
+    const int b = UnicodeToCp1252(code);
+    if (b >= 0)
+        return static_cast<char>(b);
+    Unreadable(kNoByte);
+    return '\xBF';
 }
 
 void TXmlParser::Clear()
@@ -675,6 +703,7 @@ void TXmlParser::Clear()
     FLinePos = nullptr;
     FLine = 1;
     FNulByte = TNulByte{};
+    FUnreadable = TUnreadable{};
 }
 
 void TXmlParser::FindNulByte(std::string_view text)
@@ -770,6 +799,7 @@ void TXmlParser::StartScan()
     FCurKeep.reset();
     FNext = GetDocBuffer();
     FExpanded = 0;
+    FUnreadable = TUnreadable{};
 }
 
 bool TXmlParser::Scan()
@@ -870,17 +900,44 @@ void TXmlParser::AnalyzeCData()
 
 void TXmlParser::AppendTranslated(std::string& out, const char* start, const char* end)
 {
-    if (FTranslateUtf8 && HasHighByte(start, end))
-        out += TranslateEncoding(std::string_view(start, static_cast<std::size_t>(end - start)));
-    else
+    if (!HasHighByte(start, end)) {
         out.append(start, end);
+    } else if (FTranslateUtf8) {
+        out += TranslateEncoding(std::string_view(start, static_cast<std::size_t>(end - start)));
+    } else {
+        if (FOtherEncoding)
+            Unreadable("a character of the encoding " + Excerpt(FCurEncoding) + " (read as Windows-1252)");
+        out.append(start, end);
+    }
 }
 
 std::string TXmlParser::TranslateEncoding(std::string_view text)
 {
-    if (FCurEncoding == "UTF-8")
-        return Utf8ToAnsi(text, '\xBF');
-    return std::string(text);
+    if (FCurEncoding != "UTF-8")
+        return std::string(text);
+    // A C1 control is C2 80 to C2 9F, whatever stands before it.
+    std::string controls;
+    if (text.find('\xC2') != std::string_view::npos) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+            if (text[i] == '\xC2' && next >= 0x80 && next <= 0x9F) {
+                controls += kC1Control;
+                ++i;
+            } else {
+                controls += text[i];
+            }
+        }
+        text = controls;
+    }
+    // The text holds no NUL: one in the result is a replaced character.
+    std::string out = Utf8ToAnsi(text, '\0');
+    for (char& c : out) {
+        if (c == '\0') {
+            c = '\xBF';
+            Unreadable(kNoByte);
+        }
+    }
+    return out;
 }
 
 void TXmlParser::DtdElementFound(const TDtdElementRec& /*rec*/) {}
@@ -943,12 +1000,14 @@ void TXmlParser::ResolveTextReference(const char*& pos)
     auto* def = static_cast<TEntityDef*>(Entities.Node(name));
     if (def == nullptr) {
         CurContent.append(name);  // an undeclared entity gives its bare name
+        Unreadable(kUndeclared);
         return;
     }
     const std::size_t depth = EntityStack.Count();
     if (!def->IsExternal()) {
         if (!MayExpand(depth, def->Value.size())) {
             CurContent.append(p, after);
+            Unreadable(kUnexpanded);
             return;
         }
         Expanded(def->Value.size());
@@ -963,6 +1022,7 @@ void TXmlParser::ResolveTextReference(const char*& pos)
     std::shared_ptr<TXmlParser> ext = LoadCounted(def->SystemId, def->PublicId, def->NotationName, depth);
     if (!ext) {
         CurContent.append(p, after);
+        Unreadable(kUnexpanded);
         return;
     }
     EntityStack.Push(ext, after);
@@ -1061,13 +1121,15 @@ void TXmlParser::ProcessAttributes()
         TAttr* a = CurAttr.Node(i);
         std::string& v = a->Value;
         // A value taken from the DTD was translated when it was declared.
-        const bool translate = FTranslateUtf8 && a->ValueType != vtDefault && a->ValueType != vtFixed;
+        const bool translate = a->ValueType != vtDefault && a->ValueType != vtFixed;
         if (v.find('&') != std::string::npos) {
             scratch.clear();
             ReplaceReferences(scratch, v, translate, 0);
             v.swap(scratch);
         } else if (translate && HasHighByte(v.data(), v.data() + v.size())) {
-            v = TranslateEncoding(v);
+            scratch.clear();
+            AppendTranslated(scratch, v.data(), v.data() + v.size());
+            v.swap(scratch);
         }
         if (a->AttrType == atUnknown || a->AttrType == atCData)
             BlankWsInPlace(v);
@@ -1138,11 +1200,13 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
         const std::string_view whole = text.substr(amp, i - amp);
         if (def == nullptr) {
             out.append(whole);
+            Unreadable(kUndeclared);
             continue;
         }
         if (!def->IsExternal()) {
             if (!MayExpand(depth, def->Value.size())) {
                 out.append(whole);
+                Unreadable(kUnexpanded);
                 continue;
             }
             Expanded(def->Value.size());
@@ -1152,6 +1216,7 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
         std::string ext;
         if (!ExternalText(*def, depth, ext)) {
             out.append(whole);
+            Unreadable(kUnexpanded);
             continue;
         }
         ReplaceReferences(out, ext, translate, depth + 1);

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum TPartType {
@@ -262,6 +263,22 @@ public:
     const TNulByte& NulByte() const { return FNulByte; }
     const std::string& Source() const { return FSource; }
 
+    // What the scan could not give as the document has it: a character
+    // that Windows-1252 has no byte for (given as the inverted question
+    // mark BF), a byte of 80 or above in a document of another declared
+    // encoding than UTF-8 or Windows-1252 (given as the Windows-1252 byte),
+    // a character reference to no character (a blank), a reference to an
+    // entity that the document does not declare or that the bounds leave
+    // unexpanded. A C1 control (80 to 9F, as a character reference or in
+    // UTF-8) has no Windows-1252 byte either: it is given as the control
+    // character SUB (1A), for the reader to treat as it does the others.
+    // How many were met since the last call, and what the first was.
+    struct TUnreadable {
+        std::size_t Count = 0;
+        std::string What;
+    };
+    TUnreadable TakeUnreadable() { return std::exchange(FUnreadable, TUnreadable{}); }
+
     void StartScan();
     bool Scan();
 
@@ -363,6 +380,9 @@ private:
     void SetEncoding(std::string encoding);
 
     void FindNulByte(std::string_view text);
+    void Unreadable(const std::string& what);
+    // The byte of a character reference's code.
+    char CharFromCode(std::string_view digits, bool hex);
 
     std::string FDocText;             // the owned text (with its terminator)
     TNulByte FNulByte;
@@ -375,6 +395,8 @@ private:
     std::size_t FExpanded = 0;        // entity bytes entered in this scan
     std::string FCurEncoding;
     bool FTranslateUtf8 = false;
+    bool FOtherEncoding = false;      // declared, and neither UTF-8 nor Windows-1252
+    TUnreadable FUnreadable;
     const char* FDocEnd = nullptr;    // the document's terminator
     const char* FDtdcStart = nullptr; // where the DOCTYPE read first starts
     const char* FLinePos = nullptr;   // LineOf counts on from here

@@ -81,6 +81,40 @@ void TXmlInput::BlankControlCharacters(TXmlData& item)
         item.Value = AsElementText(item.Value);
 }
 
+void TXmlInput::NotLoaded(const std::string& what, std::size_t count)
+{
+    if (FNotLoadedCount == 0)
+        FFirstNotLoaded = what;
+    FNotLoadedCount += count;
+}
+
+namespace {
+
+// "<Pilot> on line 5", "the attribute Note of <Class> on line 4".
+std::string Place(const TXmlData& item)
+{
+    return (item.Kind == xkAttribute ? "the attribute " + Excerpt(item.Name) + " of <" : std::string("<")) +
+           Excerpt(item.Element) + "> on line " + std::to_string(item.Line);
+}
+
+} // namespace
+
+void TXmlInput::PassedOver(const TXmlData& item)
+{
+    NotLoaded((item.Kind == xkText ? "the text of " : item.Kind == xkStart ? "the element " : "") + Place(item));
+}
+
+void TXmlInput::GivenTwice(const TXmlData& item)
+{
+    NotLoaded("a value of " + Excerpt(item.Kind == xkAttribute ? item.Name : item.Element) +
+              " given twice (the second in " + Place(item) + ")");
+}
+
+std::string TXmlInput::In(const std::string& element) const
+{
+    return (element.empty() ? std::string() : " in <" + Excerpt(element) + ">") + " on line " + std::to_string(FLine);
+}
+
 TXmlData& TXmlInput::Queue(TXmlKind kind, const std::string& element)
 {
     TXmlData& d = FPending.emplace_back();
@@ -100,6 +134,18 @@ bool TXmlInput::ScanMore()
         // a text is on the line where its first character stands.
         if (const std::size_t line = s.LineOf(s.CurStart, s.CurPartType == ptContent))
             FLine = line;
+        // Said of the part that holds them; a part skipped whole is said itself.
+        const TXmlParser::TUnreadable unreadable = s.TakeUnreadable();
+        const std::string& open = FOpenNames.empty() ? kNoElement : FOpenNames.back();
+        const bool tag = s.CurPartType == ptStartTag || s.CurPartType == ptEmptyTag;
+        const char* skipped = s.CurPartType == ptComment ? "a comment"
+                              : s.CurPartType == ptPI    ? "a processing instruction"
+                              : s.CurPartType == ptCData ? "a CDATA section"
+                                                         : nullptr;
+        if (skipped)
+            NotLoaded(skipped + In(open));
+        else if (unreadable.Count > 0)
+            NotLoaded(unreadable.What + In(tag ? s.CurName : open), unreadable.Count);
         switch (s.CurPartType) {
         case ptXmlProlog:
         case ptComment:
@@ -109,13 +155,19 @@ bool TXmlInput::ScanMore()
             continue;
         case ptStartTag:
         case ptEmptyTag:
-            Queue(xkStart, s.CurName);
+            if (KnownElement && !KnownElement(s.CurName))
+                PassedOver(Queue(xkStart, s.CurName));
+            else
+                Queue(xkStart, s.CurName);
             for (std::size_t i = 0; i < s.CurAttr.Count(); ++i) {
                 const TAttr* a = s.CurAttr.Node(i);
                 TXmlData& d = Queue(xkAttribute, s.CurName);
                 d.Name = a->Name;
                 d.Value = a->Value;
                 BlankControlCharacters(d);
+                // The reader takes one of them.
+                if (i > 0 && a->Name == s.CurAttr.Name(i - 1))
+                    GivenTwice(d);
             }
             if (s.CurPartType == ptStartTag)
                 FOpenNames.push_back(s.CurName);

@@ -72,6 +72,24 @@ public:
     std::size_t NulLine() const;
     bool TextAfterNul() const;
 
+    // What the reading did not take as the file has it, so that the file
+    // holds more than was read from it: a comment, a processing instruction
+    // or a CDATA section (each skipped), what the scanner could not give as
+    // written (TXmlParser::TakeUnreadable), an attribute given twice in one
+    // tag, an element that KnownElement does not know, and what the readers
+    // of the items pass over and tell here. How many things there were, and
+    // the first ("a comment in <Team> on line 12"); empty while none.
+    std::size_t NotLoadedCount() const { return FNotLoadedCount; }
+    const std::string& FirstNotLoaded() const { return FFirstNotLoaded; }
+    void NotLoaded(const std::string& what, std::size_t count = 1);
+    // An item that its reader passes over: "the text of <Pilot> on line 5",
+    // "the attribute Note of <Class> on line 4", "the element <Note> on line 6".
+    void PassedOver(const TXmlData& item);
+    // A value that its reader takes again, losing the one before.
+    void GivenTwice(const TXmlData& item);
+    // The element names of the file; unset, every name is known.
+    std::function<bool(const std::string& name)> KnownElement;
+
 private:
     bool ScanMore();
 
@@ -88,6 +106,11 @@ private:
     std::string FMismatch;
     std::size_t FControlCount = 0;
     std::string FFirstControl;
+    std::size_t FNotLoadedCount = 0;
+    std::string FFirstNotLoaded;
+    // " in <Team> on line 12" (the line of the part scanned last), or
+    // " on line 12" for no element.
+    std::string In(const std::string& element) const;
     bool FOpened = false;
 };
 

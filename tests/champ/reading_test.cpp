@@ -14,6 +14,7 @@
 
 using namespace champtest;
 using testing::HasSubstr;
+using testing::StartsWith;
 
 namespace {
 
@@ -48,10 +49,11 @@ struct TLoad {
     std::vector<std::string> Messages;
     std::unique_ptr<TChampionship> Champ;
 
+    // A text with an XML declaration of its own comes without Head.
     explicit TLoad(const std::string& text, bool withEnd = true)
     {
         Version.Hooks->ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
-        TXmlInput in("test.xch", Head + text + (withEnd ? "</Championship>\n" : ""));
+        TXmlInput in("test.xch", (text.starts_with("<?xml") ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
         Champ = std::make_unique<TChampionship>(in, "/data/champ/test.xch");
     }
     std::string Text()
@@ -74,10 +76,12 @@ TException Refusal(const std::string& text)
 }
 
 // Opens the text, saves it and opens what was saved, which must save as the
-// same text; the messages of the first opening.
-std::vector<std::string> SavedAlike(const std::string& text)
+// same text; the messages of both openings, and what the file held that was
+// not loaded (Save asks before it replaces such a file).
+std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr)
 {
     TLoad load(text);
+    if (unloaded) *unloaded = load.Champ->Unloaded();
     std::string written;
     EXPECT_NO_THROW(written = load.Text()) << text;
     TXmlInput in("again.xch", written);
@@ -189,6 +193,7 @@ TEST(ChampionshipReading, UnknownTaskVersionAndFlightsWithoutCompetitorAreKept)
     EXPECT_EQ(flights.FindKey("5")->TaskNumber(), tn);
     ASSERT_EQ(load.Messages.size(), 1u);
     EXPECT_THAT(load.Messages[0], HasSubstr("NAV - 3"));
+    EXPECT_THAT(load.Messages[0], HasSubstr("holds flight 99 (log 99T1.igc), which no competitor of the class has"));
 
     const std::string text = load.Text();
     EXPECT_THAT(text, HasSubstr("<TaskNumber Number=\"1\" Class=\"K\" Template=\"NAV\" Instance=\"3\">"));
@@ -217,8 +222,9 @@ TEST(ChampionshipReading, DuplicatesAreDroppedReportedAndFreed)
     ASSERT_EQ(k->TaskNumbers.size(), 1u);
     EXPECT_EQ(k->FlightsOf(*k->TaskNumbers.begin()).size(), 1u);
     ASSERT_EQ(load.Messages.size(), 1u);
-    // Map, class, instance, template, flight 7, flight 8, task number.
-    EXPECT_EQ(c.LoadWarnings().size(), 7u) << load.Messages[0];
+    // Map, class, instance, template, flight 7 without its competitor and
+    // again, flight 8, task number.
+    EXPECT_EQ(c.LoadWarnings().size(), 8u) << load.Messages[0];
 }
 
 TEST(ChampionshipReading, FileEndingEarlyLoadsWhatItHoldsAndSaysSo)
@@ -304,7 +310,9 @@ TEST(ChampionshipReading, RootNameSectionsAndEmptyElements)
     EXPECT_EQ(champ.GetAttribute(acName), "N");
     EXPECT_EQ(champ.DisplayName(), "T");
     EXPECT_EQ(champ.GetAttribute(acDate), "");
-    EXPECT_EQ(champ.LoadWarnings().size(), 1u); // no end tag of Championship
+    // No end tag of Championship; the root's name and the attributes of it
+    // and of a section are not saved.
+    EXPECT_EQ(champ.LoadWarnings().size(), 2u);
 }
 
 TEST(ChampionshipReading, FolderOfTheFileName)
@@ -503,18 +511,68 @@ TEST(ChampionshipReading, ControlCharactersOpenAsBlanksSaidOnceAndTheFileSavesAl
     const std::pair<std::string, std::string> cases[] = {
         {"<ChampionshipDescription><Venue>Ca\x01" "f\xE9</Venue></ChampionshipDescription>",
          "in <Venue> on line 3; it was read as a blank."},
-        {Classes + "<Tasks><TaskNumber Number=\"1\" Class=\"K\">\n<Flight Number=\"7\"><ResultsFileName>r&#1;"
-                   "</ResultsFileName></Flight></TaskNumber></Tasks>",
-         "in <ResultsFileName> on line 5; it was read as a blank."},
+        {Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("7", "Ann") + "</Class>") +
+             "</Teams><Tasks><TaskNumber Number=\"1\" Class=\"K\">\n<Flight Number=\"7\"><ResultsFileName>r&#1;"
+             "</ResultsFileName></Flight></TaskNumber></Tasks>",
+         "in <ResultsFileName> on line 6; it was read as a blank."},
         {"<Geo><Waypoints><WayPointSet>\n<WayPoint Code=\"P\x02Q\"><Lat>45</Lat><Lon>-1</Lon></WayPoint></WayPointSet>"
          "</Waypoints></Geo>\n" + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P&#2;Q\"/></TurnPoints>"),
          "in the attribute Code of <WayPoint> on line 4, and 1 more after it; each was read as a blank."},
         {"<ChampionshipDescription>\n<Name>&#31;</Name><Organiser> a&#10;&#27; b</Organiser></ChampionshipDescription>",
          "in <Name> on line 4, and 1 more after it; each was read as a blank."},
+        // C1 controls, which are letters as Windows-1252 bytes.
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n<ChampionshipDescription><Venue>A&#x85;B&#x80;C"
+         "\xC2\x85</Venue></ChampionshipDescription>",
+         "in <Venue> on line 3, and 2 more after it; each was read as a blank."},
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(SavedAlike(text),
                   std::vector<std::string>{"The file /data/champ/test.xch holds a control character " + message});
+}
+
+// Valid XML that the reader does not take as written, or a Save would not
+// write back, is said once with the first place and how many more; Save
+// then asks before it replaces the file.
+TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
+{
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n";
+    const std::string d = "<ChampionshipDescription>", e = "</ChampionshipDescription>";
+    const struct {
+        std::string Text;
+        std::string First;
+        int More;
+    } cases[] = {
+        {utf8 + d + "<Venue>\xC5\x81ucja W\xC4\x85s &#937;&#x2028;&#xFFFE;&#xD800;</Venue>" + e,
+         "a character that Windows-1252 has no byte for in <Venue> on line 3", 5},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>\n<Championship>\n" + d + "<Venue>\xA3\xF3" "d\xBC</Venue>" +
+             e,
+         "a character of the encoding ISO-8859-2 (read as Windows-1252) in <Venue> on line 3", 0},
+        {d + "<Venue><![CDATA[Ana & Ruiz]]></Venue>" + e, "a CDATA section in <Venue> on line 3", 0},
+        {d + "<Venue>Ana<!-- c --> Ruiz</Venue><Organiser>A<?pi x?>B</Organiser><Country>C<![CDATA[D]]>E</Country>" + e,
+         "a comment in <Venue> on line 3", 5},
+        {d + "<Venue>Ana&nbsp;Ruiz</Venue>" + e,
+         "a reference to an entity that the file does not declare in <Venue> on line 3", 0},
+        {d + "<Venue>A</Venue><Venue>B</Venue>" + e + "<Sponsor/><!-- note -->",
+         "a value of Venue given twice (the second in <Venue> on line 3)", 2},
+        {"<Geo><Waypoints><WayPointSet ShortName=\"Other\"><WayPoint Code=\"P\" Code=\"Q\"><Lat>45</Lat><Lat>46</Lat>"
+         "<Lon>-1</Lon><Name>n</Name></WayPoint></WayPointSet></Waypoints></Geo>",
+         "the attribute ShortName of <WayPointSet> on line 3", 3},
+        {Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\" Note=\"n\">" + Competitor("1", "Ann") + "</Class>") +
+             "</Teams>" + Instance("1", "<TurnPoints>n</TurnPoints>") +
+             "<Tasks><TaskNumber Number=\"1\" Class=\"K\">n<Flight Number=\"1\"/></TaskNumber></Tasks>",
+         "the attribute Note of <Class> on line 4", 2},
+        {"<Geo><Maps><Map ShortName=\"M\"><Datum>WGS 84</Datum><Region>Global</Region><Georef Note=\"n\">"
+         "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\" Z=\"0\"/></Georef></Map></Maps></Geo>",
+         "the attribute Note of <Georef> on line 3", 1},
+    };
+    for (const auto& c : cases) {
+        std::string unloaded;
+        const std::string more = c.More ? ", and " + std::to_string(c.More) + " more after it." : ".";
+        EXPECT_EQ(SavedAlike(c.Text, &unloaded),
+                  std::vector<std::string>{"The file /data/champ/test.xch holds what was not loaded as written: " +
+                                           c.First + more});
+        EXPECT_THAT(unloaded, StartsWith(c.First));
+    }
 }
 
 // A NUL byte (a damaged block of the disk) ends the reading: the message
