@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/Hooks.h"
+#include "xml/Cp1252.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ bool TIgcFile::Read()
     std::string contents;
     if (!ReadRegularFile(FileName, MaxLogSize, contents)) {
         Track->Clear();
-        Platform::ShowMessage(TException(Where, "Unable to open file", FileName).Message());
+        Platform::ShowMessage(TException(Where, "Unable to open file", PathText(FileName)).Message());
         return false;
     }
     return ReadContents(contents);
@@ -173,7 +174,7 @@ void TIgcFile::ReadLines(std::string_view contents)
     // takes any, and the fixes of one that fits take just their room.
     const std::size_t fixes = CountFixes(contents);
     const std::string tooMany = TooManyFixes(fixes);
-    if (!tooMany.empty()) Fail("Log too long", FileName + ": " + tooMany);
+    if (!tooMany.empty()) Fail("Log too long", PathText(FileName) + ": " + tooMany);
     Track->Points.reserve(fixes);
 
     FLineNumber = 0;
@@ -191,7 +192,7 @@ void TIgcFile::ReadLines(std::string_view contents)
         FLine = line;
         ReadLine();
     }
-    if (Track->Points.empty()) Fail("No fix in file", FileName);
+    if (Track->Points.empty()) Fail("No fix in file", PathText(FileName));
 }
 
 void TIgcFile::ReadLine()

@@ -144,7 +144,7 @@ void OpenWritten(const std::string& path)
 {
     if (Platform::OpenWithDesktop(path)) return;
     Platform::ShowMessage(TException("Google Earth export", "File written, but the desktop has no program to open it",
-                                     ControlsEscaped(Utf8ToCp1252(path)))
+                                     PathText(path))
                               .Message());
 }
 
@@ -223,7 +223,7 @@ void KmlFile::Close()
 
 void KmlFile::ReportWriteFailure() const
 {
-    Platform::ShowMessage(TException("Google Earth export", "Can't write", FPath).Message());
+    Platform::ShowMessage(TException("Google Earth export", "Can't write", PathText(FPath)).Message());
 }
 
 void KmlFile::Put(std::string_view s)

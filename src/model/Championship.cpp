@@ -94,37 +94,37 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
     SetFileName(fileName);
     // Counted before anything behind the championship is looked at.
     if (const std::size_t count = in.ControlCharacters())
-        LoadWarning("The file " + fileName + " holds a control character in " + in.FirstControlCharacter() +
+        LoadWarning("The file " + PathText(fileName) + " holds a control character in " + in.FirstControlCharacter() +
                     (count == 1 ? std::string("; it was read as a blank.")
                                 : ", and " + std::to_string(count - 1) + " more after it; each was read as a blank."));
     // The reading ends at a NUL byte (a damaged block of the disk, say):
     // what follows it is there all the same.
     const bool stoppedAtNul = in.NulOffset() != std::string::npos && in.TextAfterNul();
     if (!complete && !stoppedAtNul)
-        LoadWarning("The file " + fileName +
+        LoadWarning("The file " + PathText(fileName) +
                     " ends before the end of the championship; what it holds up to there was loaded.");
     if (complete && in.HasData()) {
         const std::string line = std::to_string(in.Get().Line);
         FUnloaded = "what follows the end of the championship (line " + line + ")";
-        LoadWarning("The file " + fileName + " goes on after the end of the championship (line " + line +
+        LoadWarning("The file " + PathText(fileName) + " goes on after the end of the championship (line " + line +
                     "); what follows it was not loaded.");
     }
     if (stoppedAtNul) {
         const std::string at =
             "line " + std::to_string(in.NulLine()) + " (byte offset " + std::to_string(in.NulOffset()) + ")";
         if (FUnloaded.empty()) FUnloaded = "what follows its NUL byte at " + at;
-        LoadWarning("The file " + fileName + " holds a NUL byte at " + at + "; what follows it was not loaded.");
+        LoadWarning("The file " + PathText(fileName) + " holds a NUL byte at " + at + "; what follows it was not loaded.");
     }
     // Read as far as it was: a comment behind the championship is there too.
     if (const std::size_t count = in.NotLoadedCount()) {
         const std::string more = count == 1 ? std::string() : "and " + std::to_string(count - 1) + " more after it";
-        LoadWarning("The file " + fileName + " holds what was not loaded as written: " + in.FirstNotLoaded() +
+        LoadWarning("The file " + PathText(fileName) + " holds what was not loaded as written: " + in.FirstNotLoaded() +
                     (more.empty() ? "." : ", " + more + "."));
         if (FUnloaded.empty()) FUnloaded = in.FirstNotLoaded() + (more.empty() ? "" : " (" + more + ")");
     }
     KeepFullerFile(fileName);
     if (!in.MismatchedEndTag().empty())
-        LoadWarning("The file " + fileName + " has the end tag " + in.MismatchedEndTag() +
+        LoadWarning("The file " + PathText(fileName) + " has the end tag " + in.MismatchedEndTag() +
                     "; the elements around it may not have been loaded.");
     if (FLoadWarnings.empty()) return;
     std::string text;

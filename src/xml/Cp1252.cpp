@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/Exceptions.h"
+
 namespace {
 
 // Code points of the bytes 80-9F; the undefined bytes stand for themselves.
@@ -122,4 +124,9 @@ std::string Utf8ToCp1252(std::string_view text, char replacement)
     out.reserve(text.size());
     AppendUtf8AsCp1252(out, text, replacement);
     return out;
+}
+
+std::string PathText(std::string_view path)
+{
+    return ControlsEscaped(Utf8ToCp1252(path));
 }

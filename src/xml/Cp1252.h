@@ -34,5 +34,10 @@ std::string Cp1252ToUtf8(std::string_view text);
 //   "<" with it and never yields one.
 std::string Utf8ToCp1252(std::string_view text, char replacement = '\xBF');
 
+// A file system name (UTF-8) as the text of a message, which is Windows-1252
+// like every other, so that a folder named with letters beyond ASCII reads as
+// named and not as its UTF-8 bytes; control characters escaped.
+std::string PathText(std::string_view path);
+
 // Appends the conversion of `text` to `out` (same rules as Utf8ToCp1252).
 void AppendUtf8AsCp1252(std::string& out, std::string_view text, char replacement = '\xBF');

@@ -12,6 +12,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "xml/Cp1252.h"
 #include "xml/LibXmlParser.h"
 
 // ---------------------------------------------------------------------------
@@ -30,7 +31,7 @@ TXmlInput::TXmlInput(const std::string& fileName)
     : FFileName(fileName), FScanner(std::make_unique<TXmlParser>())
 {
     if (!FScanner->LoadFromFile(fileName, 0))
-        throw TException("", "Can't open XML file", fileName);
+        throw TException("", "Can't open XML file", PathText(fileName));
     FOpened = true;
     FScanner->StartScan();
 }
@@ -197,7 +198,7 @@ bool TXmlInput::ScanMore()
             return true;
         }
         default:
-            throw TException("", "Unexpected tag reading XML file", FFileName);
+            throw TException("", "Unexpected tag reading XML file", PathText(FFileName));
         }
     }
     return false;
@@ -231,7 +232,7 @@ void AppendEscaped(std::string& out, const std::string& value, bool attribute)
 
 [[noreturn]] void CantWrite(const std::string& fileName)
 {
-    throw TException("", "Can't write XML file", fileName);
+    throw TException("", "Can't write XML file", PathText(fileName));
 }
 
 // A control character of a value, or npos: C0 without TAB.
@@ -265,7 +266,7 @@ TXmlOutput::TXmlOutput(const std::string& fileName) : FFileName(fileName), FTarg
     if (ok)
         ok = ::stat(FTarget.c_str(), &st) == 0 ? TargetWritable() : FFolderTakesFiles;
     if (!ok)
-        throw TException("", "Can't open XML file for output", fileName);
+        throw TException("", "Can't open XML file for output", PathText(fileName));
 }
 
 bool TXmlOutput::TargetWritable() const
@@ -475,7 +476,7 @@ void TXmlOutput::Overwrite()
     if (!OverwriteFile(FTarget, FText, untouched)) {
         if (untouched)
             CantWrite(FFileName);
-        throw TException("", WrittenInPart, FFileName);
+        throw TException("", WrittenInPart, PathText(FFileName));
     }
     FClosed = true;
 }

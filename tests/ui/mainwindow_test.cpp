@@ -56,11 +56,13 @@ TEST_F(WindowTest, StartsEmptyOrWithTheCommandLineChampionship)
     EXPECT_FALSE(W().TableForClass.Visible());
     Program.reset();
 
-    // A file that does not open is reported; the window starts empty.
-    Start({QString::fromStdString(Dir.File("missing.xch"))});
+    // A file that does not open is reported, named as the file system names
+    // it; the window starts empty.
+    Start({QString::fromStdString(Dir.File("missing-Día.xch"))});
     const auto prompts = TakePrompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_NE(prompts[0].find("Can't open XML file"), std::string::npos);
+    EXPECT_NE(prompts[0].find("missing-D\xED" "a.xch"), std::string::npos) << prompts[0];
     EXPECT_EQ(W().ChampTree.Count(), 0);
     EXPECT_TRUE(W().ToolButtonOpenChamp->isEnabled());
 }
