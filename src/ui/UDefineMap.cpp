@@ -207,9 +207,7 @@ bool TDefineMap::CheckFields()
 
 TKeptAs TDefineMap::KeptAs(const QLineEdit* edit) const
 {
-    if (edit == ShortName) return TKeptAs::Attribute;
-    if (edit == FileName) return TKeptAs::FileName;
-    return TKeptAs::Text;
+    return edit == FileName ? TKeptAs::FileName : TKeptAs::Text;
 }
 
 void TDefineMap::DatumNameChange()

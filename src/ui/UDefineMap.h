@@ -46,7 +46,7 @@ public:
     bool CanAccept() const override;
     // The scale, when given, is a number above 0.
     bool CheckFields() override;
-    // The short name is the map's key, the file a file name.
+    // The file is a file name.
     TKeptAs KeptAs(const QLineEdit* edit) const override;
 
     // The folder the championship reads the bitmap from (set by the caller):

@@ -182,11 +182,6 @@ void TDefineWayPoint::ScriptField(const QString& name, const QString& value)
     TDialogForm::ScriptField(name, value);
 }
 
-TKeptAs TDefineWayPoint::KeptAs(const QLineEdit* edit) const
-{
-    return edit == CodeEdit ? TKeptAs::Attribute : TKeptAs::Text;
-}
-
 bool TDefineWayPoint::CheckFields()
 {
     if (!TDialogForm::CheckFields() || !Coords->CheckPosition()) return false;

@@ -47,8 +47,6 @@ public:
     // The position is a place and the reference bearing, when one is
     // measured, no more than 360 degrees.
     bool CheckFields() override;
-    // The code is the waypoint's key.
-    TKeptAs KeptAs(const QLineEdit* edit) const override;
 
     // Converts the position into the datum and edits on it from now on.
     void SetEditDatum(const TDatum* datum);

@@ -257,10 +257,7 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
     if (!UserInterface.EditMode || !node || node->IsAux() || !grid || col != 1 || row < 1) return;
     const TAttributeCode code = node->AttributeCode(row - 1);
     if (code == acNone) return;
-    // The key is kept in an attribute of its element, every other value as
-    // the element's text.
-    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text,
-                                        code == node->KeyAttribute() ? TKeptAs::Attribute : TKeptAs::Text);
+    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text);
     if (!refusal.isEmpty()) {
         // The cell, and so the editor, keep the text before the keystroke.
         ShowWarning(refusal);
@@ -311,9 +308,7 @@ void TZephyrant::ChangeTaskInstanceNameClick()
     const std::optional<QString> name = InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"),
                                                  ToQt(instance->GetAttribute(acVersion)));
     if (!name) return;
-    // The version is the instance's key.
-    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name, TKeptAs::Attribute);
-        !refusal.isEmpty()) {
+    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name); !refusal.isEmpty()) {
         ShowWarning(refusal);
         return;
     }
