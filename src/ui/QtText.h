@@ -31,8 +31,9 @@ QString FilterToQt(const QString& windowsFilter);
 // back of it:
 // - Text (a value, a key, a code): the reader gives every TAB back as a
 //   blank, so "X<TAB>Y" would come back as another key, "X Y". Element text
-//   it also trims and joins each run of blanks into one, as the file has
-//   always been read.
+//   it also trims and joins each run of blanks into one (AsElementText), as
+//   the file has always been read: what an edit stores takes that form when
+//   the edit ends, so blanks are typed freely.
 // - FileName (a file the championship names, in element text): it must come
 //   back exactly or the file is not found; no TAB, no blank at either end,
 //   no two blanks in a row.

@@ -34,7 +34,8 @@ public:
     // and projection are remembered and chosen in the lists when the dialog
     // is shown.
     void SetFields(const TMapFields& fields);
-    // What the dialog holds now (edits and the lists' choices).
+    // What the dialog holds now (edits and the lists' choices), the texts in
+    // the form the championship file gives them back in.
     TMapFields Fields() const;
 
     // Reads the datum file of the program's folder into the lists and

@@ -31,6 +31,7 @@ public:
     void SetCode(const std::string& code);
     std::string Code() const;
     void SetDescription(const std::string& description);
+    // As the championship file gives it back: trimmed, runs of blanks one.
     std::string Description() const;
     // Radians, on WGS 84 before Prepare and after Finish; on EditDatum while
     // the dialog is shown.

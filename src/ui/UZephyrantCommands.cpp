@@ -29,6 +29,7 @@
 #include "ui/UZephyrant.h"
 #include "ui/Userinterface.h"
 #include "ui/WaypointImport.h"
+#include "xml/Xmlfile.h"
 
 namespace {
 
@@ -210,13 +211,23 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
 
 void TZephyrant::EndTableEdit()
 {
+    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
+    TStringGrid* grid = UserInterface.ActiveTable;
+    const bool edited = UserInterface.EditMode && node && grid && !node->IsAux();
+    // Blanks are typed as they come. The file gives a value back trimmed,
+    // each run of blanks one, and the key (an attribute) as it is: the edit
+    // ends with the table showing what opening the file again shows.
+    for (int row = 1; edited && row < grid->RowCount(); ++row) {
+        const TAttributeCode code = node->AttributeCode(row - 1);
+        const std::string kept = AsElementText(grid->Cell(1, row));
+        if (code != acNone && code != node->KeyAttribute() && kept != grid->Cell(1, row))
+            TableForDescriptionSetEditText(1, row, ToQt(kept));
+    }
     CollectedNodes.clear();
     FEditStart.clear();
     if (!UserInterface.EditMode) return;
-    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
-    TStringGrid* grid = UserInterface.ActiveTable;
     bool differs = false;
-    if (node && grid && !node->IsAux())
+    if (edited)
         for (int row = 1; row < grid->RowCount(); ++row) {
             const TAttributeCode code = node->AttributeCode(row - 1);
             if (code != acNone && grid->Cell(1, row) != node->GetAttribute(code)) differs = true;
