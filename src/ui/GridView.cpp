@@ -1,6 +1,7 @@
 #include "ui/GridView.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include "platform/StringGrid.h"
 #include "ui/Guard.h"
 #include "ui/QtText.h"
+#include "ui/Seams.h"
 
 // ---------------------------------------------------------------- model
 
@@ -130,6 +132,9 @@ public:
         TGridView* view = FView;
         const QPointer<QLineEdit> guard(edit);
         QObject::connect(edit, &QLineEdit::textEdited, edit, [view, guard, col, row](const QString& text) {
+            // Inside the editor's own key handler a message box would take
+            // the focus and could end the editor under it: it comes after.
+            const TMessagesAfterEvent after;
             Guarded([&] {
                 if (view->OnEditText)
                     view->OnEditText(col, row, text);
@@ -138,11 +143,25 @@ public:
             });
             // A text the handler refused never reached the cell: the editor
             // shows what the cell holds (compared as the user sees them: a
-            // letter the cell cannot hold is no '?').
+            // letter the cell cannot hold is no '?'), the cursor where it
+            // stood before the keystroke.
             const QString cell = ToQt(view->Grid()->Cell(col, row));
-            if (guard && cell != text) guard->setText(cell);
+            if (!guard || cell == text) return;
+            const qsizetype at = guard->cursorPosition() - (text.size() - cell.size());
+            guard->setText(cell);
+            guard->setCursorPosition(static_cast<int>(at));
         });
         return edit;
+    }
+
+    bool eventFilter(QObject* editor, QEvent* event) override
+    {
+        // The window losing activation (to a message box, another program)
+        // ends no edit: the editor takes the keys again when it comes back.
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason)
+            return false;
+        return QStyledItemDelegate::eventFilter(editor, event);
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
@@ -347,6 +366,7 @@ bool TGridView::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == FEditor && event->type() == QEvent::MouseButtonDblClick && OnDoubleClick) {
+        const TMessagesAfterEvent after; // this is the editor's own event
         Guarded([&] { OnDoubleClick(); });
         return true;
     }

@@ -13,7 +13,8 @@
 // is painted in the view's corner, where the two headers meet.
 //
 // Editing follows the grid's options (goEditing): the cell editor reports
-// every keystroke (OnEditText), not only the finished text.
+// every keystroke (OnEditText), not only the finished text. The window losing
+// activation (to a message box) does not close it.
 //
 // Several views may share one place, a stacked layout (the main window's
 // table panel): the view whose grid becomes visible takes the place, and a

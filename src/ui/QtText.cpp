@@ -77,7 +77,7 @@ TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
             ++i;
         }
         if (code == u'\t') return {TTextFault::Tab, position, code};
-        if (code < 0x20 && code != u'\t') return {TTextFault::Control, position, code};
+        if (code < 0x20) return {TTextFault::Control, position, code};
         if (UnicodeToCp1252(code) < 0) return {TTextFault::Foreign, position, code};
     }
     if (keptAs == TKeptAs::FileName) {

@@ -29,15 +29,15 @@ QString FilterToQt(const QString& windowsFilter);
 
 // How the championship file keeps a text, which decides what the file gives
 // back of it:
-// - Text (element text, most values of a node): the reader trims whitespace
-//   at both ends and joins each run of it into one blank, as the file has
-//   always been read; a TAB would come back as a blank, as everywhere.
-// - Attribute (a node's key, a waypoint code): the reader gives every TAB
-//   back as a blank, so "X<TAB>Y" would come back as another key, "X Y".
+// - Text (a value, a key, a code): the reader gives every TAB back as a
+//   blank, so "X<TAB>Y" would come back as another key, "X Y". Element text
+//   it also trims and joins each run of blanks into one (AsElementText), as
+//   the file has always been read: what an edit stores takes that form when
+//   the edit ends, so blanks are typed freely.
 // - FileName (a file the championship names, in element text): it must come
 //   back exactly or the file is not found; no TAB, no blank at either end,
 //   no two blanks in a row.
-enum class TKeptAs { Text, Attribute, FileName };
+enum class TKeptAs { Text, FileName };
 
 // The first character of a text that the file cannot keep as it is.
 struct TTextFault {

@@ -5,11 +5,14 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/DialogForm.h"
+#include "ui/Guard.h"
 
 namespace {
 
@@ -147,7 +150,32 @@ QString Escaped(QString text)
     return text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
 
+// How many TMessagesAfterEvent live, and the messages they hold.
+int HoldingScopes = 0;
+std::vector<TPrompt> HeldMessages;
+
+void Tell(TPrompt prompt)
+{
+    if (HoldingScopes > 0)
+        HeldMessages.push_back(std::move(prompt));
+    else
+        Seams().Prompter->Ask(prompt);
+}
+
 } // namespace
+
+TMessagesAfterEvent::TMessagesAfterEvent()
+{
+    ++HoldingScopes;
+}
+
+TMessagesAfterEvent::~TMessagesAfterEvent()
+{
+    if (--HoldingScopes > 0 || HeldMessages.empty()) return;
+    QTimer::singleShot(0, qApp, [held = std::exchange(HeldMessages, {})] {
+        for (const TPrompt& prompt : held) Guarded([&] { Seams().Prompter->Ask(prompt); });
+    });
+}
 
 TSeams ProductionSeams()
 {
@@ -178,17 +206,17 @@ QString ProgramTitle()
 
 void ShowInformation(const QString& text)
 {
-    Seams().Prompter->Ask(MakePrompt(TPromptKind::Information, text, {TButton::Ok}));
+    Tell(MakePrompt(TPromptKind::Information, text, {TButton::Ok}));
 }
 
 void ShowWarning(const QString& text)
 {
-    Seams().Prompter->Ask(MakePrompt(TPromptKind::Warning, text, {TButton::Ok}));
+    Tell(MakePrompt(TPromptKind::Warning, text, {TButton::Ok}));
 }
 
 void ShowError(const QString& text)
 {
-    Seams().Prompter->Ask(MakePrompt(TPromptKind::Error, text, {TButton::Ok}));
+    Tell(MakePrompt(TPromptKind::Error, text, {TButton::Ok}));
 }
 
 bool AskYesNo(const QString& text)

@@ -98,6 +98,19 @@ private:
 // The title of the program's message boxes.
 QString ProgramTitle();
 
+// While one lives, the messages shown (information, warnings, errors: no
+// question) wait until the event loop runs again, and are then shown in
+// order. A widget handling its own event (a cell editor's keystroke) opens
+// one: a modal box there would run an event loop inside the handler, in
+// which the widget may be closed and deleted under it.
+class TMessagesAfterEvent {
+public:
+    TMessagesAfterEvent();
+    ~TMessagesAfterEvent();
+    TMessagesAfterEvent(const TMessagesAfterEvent&) = delete;
+    TMessagesAfterEvent& operator=(const TMessagesAfterEvent&) = delete;
+};
+
 // Shorthands over Seams().Prompter.
 void ShowInformation(const QString& text);
 void ShowWarning(const QString& text);

@@ -21,6 +21,7 @@
 #include "ui/Guard.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
+#include "xml/Xmlfile.h"
 
 namespace {
 
@@ -146,9 +147,9 @@ void TDefineMap::SetFields(const TMapFields& fields)
 TMapFields TDefineMap::Fields() const
 {
     TMapFields fields;
-    fields.Name = FromQt(Name->text());
-    fields.ShortName = FromQt(ShortName->text());
-    fields.Description = FromQt(Description->text());
+    fields.Name = AsElementText(FromQt(Name->text()));
+    fields.ShortName = FromQt(ShortName->text()); // an attribute: kept as it is
+    fields.Description = AsElementText(FromQt(Description->text()));
     fields.FileName = FileNameFromQt(FileName->text());
     fields.Scale = FromQt(PlainScale(Scale->text()));
     fields.DatumName = FromQt(DatumName->currentText());
@@ -207,9 +208,7 @@ bool TDefineMap::CheckFields()
 
 TKeptAs TDefineMap::KeptAs(const QLineEdit* edit) const
 {
-    if (edit == ShortName) return TKeptAs::Attribute;
-    if (edit == FileName) return TKeptAs::FileName;
-    return TKeptAs::Text;
+    return edit == FileName ? TKeptAs::FileName : TKeptAs::Text;
 }
 
 void TDefineMap::DatumNameChange()

@@ -34,7 +34,8 @@ public:
     // and projection are remembered and chosen in the lists when the dialog
     // is shown.
     void SetFields(const TMapFields& fields);
-    // What the dialog holds now (edits and the lists' choices).
+    // What the dialog holds now (edits and the lists' choices), the texts in
+    // the form the championship file gives them back in.
     TMapFields Fields() const;
 
     // Reads the datum file of the program's folder into the lists and
@@ -46,7 +47,7 @@ public:
     bool CanAccept() const override;
     // The scale, when given, is a number above 0.
     bool CheckFields() override;
-    // The short name is the map's key, the file a file name.
+    // The file is a file name.
     TKeptAs KeptAs(const QLineEdit* edit) const override;
 
     // The folder the championship reads the bitmap from (set by the caller):

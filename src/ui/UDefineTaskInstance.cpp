@@ -976,17 +976,6 @@ void TDefineTaskInstance::NewZoneClick()
 void TDefineTaskInstance::ZoneNameChange()
 {
     if (!TaskInstance || !d->CurrentZone) return;
-    // A name the file could not give back stays out of the instance; the
-    // edit shows the zone's name again.
-    const QString refusal = TextRefusal(FieldName(d->ZoneName), d->ZoneName->text(), TKeptAs::Attribute);
-    if (!refusal.isEmpty()) {
-        {
-            const QSignalBlocker block(d->ZoneName);
-            d->ZoneName->setText(ToQt(d->CurrentZone->Name));
-        }
-        ShowWarning(refusal);
-        return;
-    }
     // The instance keys its zones by name and gives none back without
     // deleting it: the zone is copied under the new name, and the old one
     // goes only once the copy was taken.

@@ -19,6 +19,7 @@
 #include "ui/Guard.h"
 #include "ui/QtText.h"
 #include "ui/Seams.h"
+#include "xml/Xmlfile.h"
 
 TDefineWayPoint::TDefineWayPoint(QWidget* parent) : TDialogForm(parent), MapDatum(DefaultDatum())
 {
@@ -84,7 +85,7 @@ void TDefineWayPoint::SetDescription(const std::string& description)
 
 std::string TDefineWayPoint::Description() const
 {
-    return FromQt(DescriptionEdit->text());
+    return AsElementText(FromQt(DescriptionEdit->text()));
 }
 
 const TDatum* TDefineWayPoint::EditDatum() const
@@ -180,11 +181,6 @@ void TDefineWayPoint::ScriptField(const QString& name, const QString& value)
         return;
     }
     TDialogForm::ScriptField(name, value);
-}
-
-TKeptAs TDefineWayPoint::KeptAs(const QLineEdit* edit) const
-{
-    return edit == CodeEdit ? TKeptAs::Attribute : TKeptAs::Text;
 }
 
 bool TDefineWayPoint::CheckFields()

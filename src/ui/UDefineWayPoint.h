@@ -31,6 +31,7 @@ public:
     void SetCode(const std::string& code);
     std::string Code() const;
     void SetDescription(const std::string& description);
+    // As the championship file gives it back: trimmed, runs of blanks one.
     std::string Description() const;
     // Radians, on WGS 84 before Prepare and after Finish; on EditDatum while
     // the dialog is shown.
@@ -47,8 +48,6 @@ public:
     // The position is a place and the reference bearing, when one is
     // measured, no more than 360 degrees.
     bool CheckFields() override;
-    // The code is the waypoint's key.
-    TKeptAs KeptAs(const QLineEdit* edit) const override;
 
     // Converts the position into the datum and edits on it from now on.
     void SetEditDatum(const TDatum* datum);

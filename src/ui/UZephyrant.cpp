@@ -1216,8 +1216,7 @@ void TZephyrant::TreeMenuNewClick()
             InputBox(QStringLiteral("Create task instance"), QStringLiteral("Version name"),
                      QStringLiteral("(New task instance)"));
         if (!version) return;
-        if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *version, TKeptAs::Attribute);
-            !refusal.isEmpty()) {
+        if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *version); !refusal.isEmpty()) {
             ShowWarning(refusal);
             return;
         }

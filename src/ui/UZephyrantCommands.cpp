@@ -29,6 +29,7 @@
 #include "ui/UZephyrant.h"
 #include "ui/Userinterface.h"
 #include "ui/WaypointImport.h"
+#include "xml/Xmlfile.h"
 
 namespace {
 
@@ -221,13 +222,23 @@ void TZephyrant::NewTrackForFlight(TFlight* flight)
 
 void TZephyrant::EndTableEdit()
 {
+    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
+    TStringGrid* grid = UserInterface.ActiveTable;
+    const bool edited = UserInterface.EditMode && node && grid && !node->IsAux();
+    // Blanks are typed as they come. The file gives a value back trimmed,
+    // each run of blanks one, and the key (an attribute) as it is: the edit
+    // ends with the table showing what opening the file again shows.
+    for (int row = 1; edited && row < grid->RowCount(); ++row) {
+        const TAttributeCode code = node->AttributeCode(row - 1);
+        const std::string kept = AsElementText(grid->Cell(1, row));
+        if (code != acNone && code != node->KeyAttribute() && kept != grid->Cell(1, row))
+            TableForDescriptionSetEditText(1, row, ToQt(kept));
+    }
     CollectedNodes.clear();
     FEditStart.clear();
     if (!UserInterface.EditMode) return;
-    auto* node = dynamic_cast<TChampNode*>(UserInterface.ActiveNode);
-    TStringGrid* grid = UserInterface.ActiveTable;
     bool differs = false;
-    if (node && grid && !node->IsAux())
+    if (edited)
         for (int row = 1; row < grid->RowCount(); ++row) {
             const TAttributeCode code = node->AttributeCode(row - 1);
             if (code != acNone && grid->Cell(1, row) != node->GetAttribute(code)) differs = true;
@@ -268,10 +279,7 @@ void TZephyrant::TableForDescriptionSetEditText(int col, int row, const QString&
     if (!UserInterface.EditMode || !node || node->IsAux() || !grid || col != 1 || row < 1) return;
     const TAttributeCode code = node->AttributeCode(row - 1);
     if (code == acNone) return;
-    // The key is kept in an attribute of its element, every other value as
-    // the element's text.
-    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text,
-                                        code == node->KeyAttribute() ? TKeptAs::Attribute : TKeptAs::Text);
+    const QString refusal = TextRefusal(ToQt(Trimmed(grid->Cell(0, row))), text);
     if (!refusal.isEmpty()) {
         // The cell, and so the editor, keep the text before the keystroke.
         ShowWarning(refusal);
@@ -322,9 +330,7 @@ void TZephyrant::ChangeTaskInstanceNameClick()
     const std::optional<QString> name = InputBox(QStringLiteral("Change task instance name"), QStringLiteral("Version name"),
                                                  ToQt(instance->GetAttribute(acVersion)));
     if (!name) return;
-    // The version is the instance's key.
-    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name, TKeptAs::Attribute);
-        !refusal.isEmpty()) {
+    if (const QString refusal = TextRefusal(QStringLiteral("Version name"), *name); !refusal.isEmpty()) {
         ShowWarning(refusal);
         return;
     }

@@ -76,12 +76,12 @@ bool IsUtf8(std::string_view line)
 
 // A code or description for the model, as the championship file would keep
 // it. Control characters would be written raw into the file, which then
-// cannot be read back; a code is kept in an attribute, where a TAB reads
-// back as a blank; letters beyond Windows-1252 have no byte in the file.
-std::string Checked(const std::string& field, bool utf8, const char* what, TKeptAs keptAs)
+// cannot be read back; a TAB reads back as a blank; letters beyond
+// Windows-1252 have no byte in the file.
+std::string Checked(const std::string& field, bool utf8, const char* what)
 {
     const QString text = utf8 ? QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size())) : ToQt(field);
-    const TTextFault fault = FindTextFault(text, keptAs);
+    const TTextFault fault = FindTextFault(text, TKeptAs::Text);
     const std::string at = " at position " + std::to_string(fault.Position);
     switch (fault.Kind) {
     case TTextFault::None: return FromQt(text);
@@ -102,11 +102,11 @@ TWayPoint ReadWaypoint(std::string_view line)
     const std::vector<std::string_view> fields = Fields(line);
     const bool utf8 = IsUtf8(line);
     if (Field(fields, 2).empty()) throw TException(LineWhere, "Missing waypoint code", Excerpt(line));
-    const std::string code = Checked(Field(fields, 2), utf8, "code", TKeptAs::Attribute);
+    const std::string code = Checked(Field(fields, 2), utf8, "code");
     const double latitude = Degrees(Field(fields, 3), 90.0, "Invalid latitude");
     const double longitude = Degrees(Field(fields, 4), 180.0, "Invalid longitude");
     const TGeoCoord geo{DegToRad(longitude), DegToRad(latitude), 0.0};
-    const std::string description = Checked(Field(fields, 11), utf8, "description", TKeptAs::Text);
+    const std::string description = Checked(Field(fields, 11), utf8, "description");
     return TWayPoint(TLocation(geo, DefaultDatum()), code, description + " (Imported from WPT file)");
 }
 

@@ -259,6 +259,7 @@ TEST_F(WindowTest, KeysTypedIntoTheTableAreTakenWholeOrNotAtAll)
     QApplication::clipboard()->setText(QStringLiteral("A\x01" "B"));
     QTest::keyClick(nameEditor, Qt::Key_End);
     QTest::keyClick(nameEditor, Qt::Key_V, Qt::ControlModifier);
+    QApplication::processEvents();
     EXPECT_EQ(TakePrompts(),
               std::vector<std::string>{
                   "Short Name holds a control character (code 1), which the championship file can't hold."});

@@ -61,7 +61,7 @@ TEST_F(MapCommandsTest, WaypointsAreEditedOnWgs84AndThoseInUseKeepTheirCode)
     // A right click proposes the place under the pointer.
     TMapWindow& view = UserInterface.MapWindow;
     const TScreenPoint at = view.View.ImageToScreen(500, 400);
-    Script->AnswerDialog({true, {{"Code", "E"}, {"Description", "Silo"}}});
+    Script->AnswerDialog({true, {{"Code", "E"}, {"Description", " Silo"}}});
     W().GrafMouseDown(Qt::RightButton, at.X, at.Y);
     TWayPoint* e = set.Find("E");
     ASSERT_NE(e, nullptr);
@@ -200,7 +200,7 @@ TEST_F(MapCommandsTest, AnotherMapsReferencesUseThatMapAndItsDatum)
 TEST_F(MapCommandsTest, MapInformationIsEditedThroughTheDialog)
 {
     Select({"CUP", "Geo", "Maps", "N"});
-    Script->AnswerDialog({true, {{"ShortName", "N2"}, {"Name", "North"}}});
+    Script->AnswerDialog({true, {{"ShortName", "N2"}, {"Name", "North "}}});
     W().Editmapinformation1Click();
     TMap* map = Championship()->FindMap("N2");
     ASSERT_NE(map, nullptr);

@@ -50,6 +50,7 @@ TEST_F(WindowTest, EveryPathRefusesWhatTheFileCannotGiveBackNamingTheLabel)
                                  {"Dvořák", "\"ř\" (U+0159)", ""},
                                  {"Ace 😀", "\"😀\" (U+1F600)", ""},
                                  {"X\tY", "a TAB", "0x09"},
+                                 {"X  Y", "two blanks in a row", ""}, // joined by reading: file names only
                                  {"A\x01", "control character (code 1)", "0x01"}};
     int n = 0;
     auto dialog = [&](const char* field, const QString& text, void (TZephyrant::*command)()) {
@@ -103,6 +104,7 @@ TEST_F(WindowTest, EveryPathRefusesWhatTheFileCannotGiveBackNamingTheLabel)
     for (const auto& [node, label, enter] : paths) {
         Select(node);
         for (const auto& [text, shown, imported] : inputs) {
+            if (text.contains("  ") && !label.endsWith("File")) continue;
             SCOPED_TRACE((label + ": " + text).toStdString());
             const std::string before = Written();
             Script->Clear();

@@ -4,6 +4,8 @@
 #include "ScreenFixture.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 #include "ui/MapWindow.h"
@@ -80,4 +82,29 @@ TEST_F(ScreenTest, ASecondDoubleClickOnACellEndsTheEdit)
         EXPECT_EQ(competitor->Object()->GetAttribute(acPilot), "Ana");
         EXPECT_EQ(W().TableForCompetitor.Cell(1, 1), "1");
     }
+}
+
+TEST_F(ScreenTest, UnderAWindowManagerTheEditorOfACellOutlivesTheBoxThatRefusesAKey)
+{
+    ShowOnScreen({QString::fromStdString(WriteChampionship())});
+    Seams().Prompter = ProductionSeams().Prompter;
+    QPointer<QLineEdit> editor;
+    QString told; // the start of a box once it is active, and the editor behind it; Return closes the box
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isActiveWindow())
+            told = box->text().left(10) + " / " + editor->text(), QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+    });
+    boxes.start(50);
+    TGridView* table = View(W().TableForChampionship);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(0, 0)).center());
+    TRY_ASSERT(editor = qobject_cast<QLineEdit*>(table->Editor()));
+    QTest::keyClick(W().windowHandle(), Qt::Key_Home);
+    for (const QChar key : QStringLiteral("xŁ y  z ")) // the box comes and goes after "Ł"
+        QTest::sendKeyEvent(QTest::Click, W().windowHandle(), Qt::Key(key.unicode()), key, {});
+    EXPECT_EQ(told, "Name holds / xTest Cup"); // the key put back before the box
+    EXPECT_EQ(editor->text(), "x y  z Test Cup");
+    ClickItem(Item({"CUP", "Classes"})); // ends the edit; the table stays
+    EXPECT_EQ(W().TableForChampionship.Cell(1, 1), "x y z Test Cup");
+    EXPECT_EQ(static_cast<TChampNode*>(UserInterface.ActiveNode)->GetAttribute(acName), "x y z Test Cup");
 }
