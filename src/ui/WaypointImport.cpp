@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "ui/QtText.h"
+#include "xml/Xmlfile.h"
 #include "ui/Seams.h"
 
 namespace {
@@ -107,7 +108,9 @@ TWayPoint ReadWaypoint(std::string_view line)
     const double longitude = Degrees(Field(fields, 4), 180.0, "Invalid longitude");
     const TGeoCoord geo{DegToRad(longitude), DegToRad(latitude), 0.0};
     const std::string description = Checked(Field(fields, 11), utf8, "description");
-    return TWayPoint(TLocation(geo, DefaultDatum()), code, description + " (Imported from WPT file)");
+    // In the form the championship file gives it back: an empty description
+    // would otherwise show a leading blank until the file is opened again.
+    return TWayPoint(TLocation(geo, DefaultDatum()), code, AsElementText(description + " (Imported from WPT file)"));
 }
 
 // The file's lines without their ends; a line end of CR LF counts as one.
