@@ -48,7 +48,8 @@ void TChampionship::UpdateName()
 void TChampionship::SetFileName(const std::string& fileName)
 {
     FFileName = fileName;
-    const std::size_t end = fileName.find_last_of("/\\:");
+    // Only '/' parts folders here: "Day 1: final.xch" is a name of its own.
+    const std::size_t end = fileName.rfind('/');
     FFolder = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
 }
 
@@ -154,7 +155,7 @@ bool TChampionship::IsFullerFile(const std::string& fileName) const
 }
 
 bool TChampionship::Save(const std::string& fileName,
-                         const std::function<bool(const std::string& target)>& beforeReplace,
+                         const std::function<bool(const std::string& target, bool writtenThrough)>& beforeReplace,
                          const std::function<bool(const std::string& target)>& writeInPlace)
 {
     TXmlOutput out(fileName);

@@ -76,21 +76,21 @@ public:
     // "Can't open XML file for output" or "Can't write XML file" (details:
     // the file name) with the old file untouched. `beforeReplace` is
     // TXmlOutput::Close's: it runs once the new text is on disk (for a file
-    // with more links, before it is written through), before the old file
-    // is replaced, and may stop the save (false is returned);
+    // written through, before it is), before the old file is replaced, and
+    // may stop the save (false is returned);
     // `writeInPlace` is Close's too: asked when the folder can take no new
     // file (a failure of that write may leave the file changed:
     // TXmlOutput::WrittenInPart).
     bool Save(const std::string& fileName,
-              const std::function<bool(const std::string& target)>& beforeReplace = {},
+              const std::function<bool(const std::string& target, bool writtenThrough)>& beforeReplace = {},
               const std::function<bool(const std::string& target)>& writeInPlace = {});
 
     const std::string& FileName() const { return FFileName; }
     // The file the championship is kept in from now on (saved there), whose
     // folder the names of its files are read from.
     void SetFileName(const std::string& fileName);
-    // The file name up to and including its last "/", "\" or ":"; empty
-    // when it has none. Track files are looked for here.
+    // The file name up to and including its last "/"; empty when it has
+    // none. Track files are looked for here.
     const std::string& Folder() const { return FFolder; }
     // The file-system path of a file the championship names (a track or a
     // map's bitmap): the name is Windows-1252 like every text of the model,
@@ -162,7 +162,6 @@ public:
     // ForgetFullerFile.
     bool IsFullerFile(const std::string& fileName) const;
     void ForgetFullerFile() { FFullerFile = false; }
-
 private:
     void Load(TXmlInput& in, const std::string& fileName);
     void KeepFullerFile(const std::string& fileName);

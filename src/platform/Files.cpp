@@ -8,7 +8,11 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <vector>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -59,6 +63,64 @@ std::string FollowLinks(const std::string& path)
     return current;
 }
 
+TResolvedPath ResolvePath(const std::string& path)
+{
+    // Shorter and shorter leading parts, each cut before a '/', until one is
+    // there: realpath takes it as the kernel does.
+    std::size_t end = path.size();
+    for (;;) {
+        const std::string part = end > 0 ? path.substr(0, end) : path.starts_with('/') ? "/" : ".";
+        if (char* real = ::realpath(part.c_str(), nullptr)) {
+            TResolvedPath resolved{real, path.substr(end)};
+            std::free(real);
+            resolved.Rest.erase(0, resolved.Rest.find_first_not_of('/'));
+            return resolved;
+        }
+        // Not even the start is there (a working folder removed): as written.
+        if (end == 0) return {path, ""};
+        end = path.rfind('/', end - 1);
+        if (end == std::string::npos) end = 0;
+    }
+}
+
+namespace {
+
+// The names a path goes through, without the empty and "." ones, which the
+// kernel passes over.
+void AppendParts(const std::string& path, std::vector<std::string>& parts)
+{
+    for (std::size_t at = 0; at <= path.size();) {
+        std::size_t end = path.find('/', at);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(at, end - at);
+        if (!part.empty() && part != ".") parts.push_back(std::move(part));
+        at = end + 1;
+    }
+}
+
+} // namespace
+
+std::string RelativePath(const std::string& folder, const std::string& path)
+{
+    const TResolvedPath from = ResolvePath(folder);
+    const TResolvedPath to = ResolvePath(path);
+    std::vector<std::string> up, down;
+    AppendParts(from.Real, up);
+    AppendParts(from.Rest, up);
+    AppendParts(to.Real, down);
+    AppendParts(to.Rest, down);
+    // The same names taken from the same real folder lead to the same place,
+    // whatever the kernel finds there; the real parts hold no link and no
+    // "..", so each name left of the folder is one ".." up.
+    std::size_t same = 0;
+    while (same < up.size() && same < down.size() && up[same] == down[same]) ++same;
+    std::string relative;
+    for (std::size_t i = same; i < up.size(); ++i) relative += "../";
+    for (std::size_t i = same; i < down.size(); ++i) relative += down[i] + "/";
+    if (!relative.empty()) relative.pop_back();
+    return relative;
+}
+
 namespace {
 
 // This host's name as it can stand in a file name.
@@ -93,7 +155,7 @@ long long CanonicalNumber(const std::string& text)
 
 } // namespace
 
-int CreateFileBeside(const std::string& target, std::string& tempName)
+int CreateFileBeside(const std::string& target, std::string& tempName, mode_t mode)
 {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -101,7 +163,7 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
     const std::string host = HostTag();
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = folder + NameBeside(name, host, ::getpid(), attempt);
-        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -160,15 +222,14 @@ bool AttributeBytes(const std::function<ssize_t(char*, std::size_t)>& call, std:
 
 } // namespace
 
-bool TakeAccessOf(const std::string& from, int to)
+TAccessTaken TakeAccessOf(const std::string& from, int to)
 {
     struct stat st {};
-    if (::stat(from.c_str(), &st) != 0) return true;
-    if (::fchown(to, st.st_uid, st.st_gid) != 0) {
-        // Only the group, which a member may give; failing that the file is
-        // this user's, as any new file.
-        [[maybe_unused]] const int groupKept = ::fchown(to, static_cast<uid_t>(-1), st.st_gid);
-    }
+    if (::stat(from.c_str(), &st) != 0) return TAccessTaken::All;
+    const bool ownerKept = ::fchown(to, st.st_uid, st.st_gid) == 0;
+    // Failing that, only the group, which a member may give; failing that
+    // too the file is this user's, as any new file.
+    const bool groupKept = ownerKept || ::fchown(to, static_cast<uid_t>(-1), st.st_gid) == 0;
     std::vector<char> names;
     // A file system without extended attributes has no access control list
     // either.
@@ -194,9 +255,44 @@ bool TakeAccessOf(const std::string& from, int to)
     // users than the old one.
     if (!hadAcl) ::fremovexattr(to, AccessControlList);
     // The mode last: it sets the list's mask from the group bits, as the
-    // old file had them.
-    ::fchmod(to, st.st_mode & 07777);
-    return aclKept;
+    // old file had them. A group that is not the old one's (this user's own)
+    // gets nothing, and with it no entry of the list.
+    const mode_t groupBits = S_IRWXG | S_ISGID;
+    ::fchmod(to, st.st_mode & 07777 & (groupKept ? ~mode_t{0} : ~groupBits));
+    if (!aclKept) return TAccessTaken::Failed;
+    return ownerKept ? TAccessTaken::All : TAccessTaken::AllButOwner;
+}
+
+bool CopyFileAs(const std::string& from, const std::string& to)
+{
+    std::string text;
+    if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
+    // What a copy that was killed left.
+    RemoveStaleFilesBeside(to);
+    std::string temp;
+    const int fd = CreateFileBeside(to, temp, 0600);
+    if (fd < 0) return false;
+    bool ok = TakeAccessOf(from, fd) != TAccessTaken::Failed && WriteAll(fd, text);
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    // Never over a file of that name. A file system that can't promise that
+    // in one step gets a second link and loses the temporary name; one
+    // without links is renamed when the name is free.
+    if (ok && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        ok = false;
+        if (errno == EINVAL || errno == ENOSYS) {
+            if (::link(temp.c_str(), to.c_str()) == 0) {
+                ::unlink(temp.c_str());
+                ok = true;
+            } else if (errno != EEXIST) {
+                ok = ::access(to.c_str(), F_OK) != 0 && errno == ENOENT && ::rename(temp.c_str(), to.c_str()) == 0;
+            }
+        }
+    }
+    const int error = errno;
+    if (!ok) ::unlink(temp.c_str());
+    errno = error;
+    return ok;
 }
 
 namespace {
@@ -239,6 +335,14 @@ bool PutText(int fd, const std::string& text)
            ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 && ::fsync(fd) == 0;
 }
 
+// Whether the file holds exactly `text`.
+bool Holds(int fd, const std::string& text)
+{
+    struct stat st {};
+    std::string now(text.size(), '\0');
+    return ::fstat(fd, &st) == 0 && st.st_size == static_cast<off_t>(text.size()) && ReadAllAt(fd, now) && now == text;
+}
+
 } // namespace
 
 bool OverwriteFile(const std::string& path, const std::string& text, bool& untouched)
@@ -268,8 +372,10 @@ bool OverwriteFile(const std::string& path, const std::string& text, bool& untou
         return false;
     }
     const bool written = PutText(fd, text);
-    // Whatever failed, the old text goes back rather than leaving a mix.
-    if (!written) untouched = PutText(fd, old);
+    // Whatever failed, the old text goes back rather than leaving a mix. A
+    // size limit below the old text stops putting it back at the limit too,
+    // where the bytes beyond it never changed: what is there tells.
+    if (!written) untouched = PutText(fd, old) || Holds(fd, old);
     ::close(fd);
     return written;
 }

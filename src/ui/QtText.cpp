@@ -1,9 +1,8 @@
 #include "ui/QtText.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
+#include "platform/Files.h"
 #include "xml/Cp1252.h"
 
 QString ToQt(std::string_view cp1252)
@@ -124,12 +123,6 @@ QString TextRefusal(const QString& field, const QString& text, TKeptAs keptAs)
 QString RelativeFileName(const QString& folder, const QString& path)
 {
     // The kernel takes each ".." of the joined path from the real folder
-    // that a symbolic link leads to, not from the link's parent: the name
-    // goes from the real folder to the real folder of the file. A folder
-    // that is not there (yet) is taken as written.
-    const QFileInfo file(path);
-    const QString realFolder = QDir(folder).canonicalPath();
-    const QString realFileFolder = file.absoluteDir().canonicalPath();
-    const QString to = realFileFolder.isEmpty() ? path : realFileFolder + QLatin1Char('/') + file.fileName();
-    return QDir::fromNativeSeparators(QDir(realFolder.isEmpty() ? folder : realFolder).relativeFilePath(to));
+    // that a symbolic link leads to, not from the link's parent.
+    return PathToQt(RelativePath(PathFromQt(folder), PathFromQt(path)));
 }

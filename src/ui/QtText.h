@@ -64,5 +64,6 @@ QString ShownCharacter(char32_t code);
 // parts ("logs/ZG.igc", "../day2/ZG.igc"), the bare name for a file in the
 // folder itself. Reading joins the folder and this text again; the name
 // is made from the real folders of both (symbolic links followed), as the
-// kernel resolves a ".." in the joined path.
+// kernel resolves a ".." in the joined path; a part that is not there today
+// is kept as written.
 QString RelativeFileName(const QString& folder, const QString& path);

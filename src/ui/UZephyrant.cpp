@@ -843,28 +843,13 @@ void TZephyrant::OpenChamp(const QString& fileName)
 
 namespace {
 
-// A copy of the file under a new name (which must not exist yet), open to
-// no one the file is not open to, on disk before it counts.
-bool CopyFile(const std::string& from, const std::string& to)
-{
-    std::string text;
-    if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    bool ok = TakeAccessOf(from, fd) && WriteAll(fd, text);
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) ::unlink(to.c_str());
-    return ok;
-}
-
 // Keeps the file about to be replaced under its name, a dot and the time of
 // its last change ("yyyymmddhhnnss", then ".1", ".2"... when that name is
 // taken): a second link to it, or a copy where the file system has no
-// links or where the file has links already (it is then written through,
-// and a link would take the new text too). True when it is kept or there is
-// none; otherwise the user decides.
-bool KeepBackup(const std::string& target)
+// links or where the file is written through (a link would take the new
+// text too). True when it is kept or there is none; otherwise the user
+// decides.
+bool KeepBackup(const std::string& target, bool writtenThrough)
 {
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0) return true;
@@ -873,11 +858,11 @@ bool KeepBackup(const std::string& target)
     std::string backup;
     for (int n = 0; n < 1000; ++n) {
         backup = target + "." + FromQt(stamp) + (n ? "." + std::to_string(n) : std::string());
-        if (st.st_nlink < 2) {
+        if (!writtenThrough) {
             if (::link(target.c_str(), backup.c_str()) == 0) return true;
             if (errno == EEXIST) continue;
         }
-        if (CopyFile(target, backup)) return true;
+        if (CopyFileAs(target, backup)) return true;
         if (errno != EEXIST) break;
     }
     return AskYesNo(QStringLiteral("Can't keep a copy of ") + PathToQt(target) + QStringLiteral(" as ") +
@@ -902,15 +887,17 @@ struct TNamedFile {
     std::string Before;
 };
 
-// Every name the championship keeps of a file that is there (a flight's log,
-// a map's bitmap) renamed to lead from `folder` to the same file; what was
-// renamed goes into `renamed`. Names of files that are not there stay as
-// they are. False, with a word and nothing renamed, when the championship
-// file could not keep such a name.
+// Every name the championship keeps of a file (a flight's log, a map's
+// bitmap) renamed to lead from `folder` to where it led, as the kernel
+// resolves both, whether or not the file is there today (a stick not
+// mounted); what was renamed goes into `renamed`. False, with a word and
+// nothing renamed, when the championship file could not keep such a name.
 bool NameFilesFrom(TChampionship* championship, const QString& folder, std::vector<TNamedFile>& renamed)
 {
-    const QString before = QDir(ChampionshipFolder(championship)).canonicalPath();
-    if (!before.isEmpty() && before == QDir(folder).canonicalPath()) return true;
+    const std::string to = PathFromQt(folder);
+    const TResolvedPath there = ResolvePath(to);
+    if (there.Rest.empty() && there.Real == ResolvePath(PathFromQt(ChampionshipFolder(championship))).Real)
+        return true;
     std::vector<std::pair<TChampNode*, TAttributeCode>> named;
     for (TMap* map : championship->Maps) named.emplace_back(map, acMapFile);
     for (TCClass* cls : championship->Classes)
@@ -920,9 +907,8 @@ bool NameFilesFrom(TChampionship* championship, const QString& folder, std::vect
     std::vector<std::pair<TNamedFile, std::string>> changes;
     for (const auto& [node, code] : named) {
         const std::string& name = node->GetAttribute(code);
-        const QString path = PathToQt(championship->FileSystemPath(name));
-        if (name.empty() || (code == acIgcFileName && name == "DNF") || !QFileInfo(path).isFile()) continue;
-        const QString moved = RelativeFileName(folder, path);
+        if (name.empty() || (code == acIgcFileName && name == "DNF")) continue;
+        const QString moved = PathToQt(RelativePath(to, championship->FileSystemPath(name)));
         const QString field = ToQt(node->DisplayName() + ": " + AttributeNames.Label(code)) + QStringLiteral(" \"") +
                               moved + QLatin1Char('"');
         const QString refusal = code == acIgcFileName && moved == QStringLiteral("DNF")
@@ -967,9 +953,9 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     std::string target;
     bool saved = false;
     try {
-        saved = championship->Save(PathFromQt(fileName), [&target](const std::string& final) {
+        saved = championship->Save(PathFromQt(fileName), [&target](const std::string& final, bool writtenThrough) {
             target = final;
-            return KeepBackup(final);
+            return KeepBackup(final, writtenThrough);
         }, [&target](const std::string& final) {
             target = final;
             return AskWriteInPlace(final);

@@ -397,7 +397,7 @@ void TXmlOutput::CloseElement()
     FOpenKeys.pop_back();
 }
 
-bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& beforeReplace,
+bool TXmlOutput::Close(const TBeforeReplace& beforeReplace,
                        const std::function<bool(const std::string& target)>& writeInPlace)
 {
     if (FClosed)
@@ -412,12 +412,8 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
     // through, so that each of them gives the new text; a new file renamed
     // over it would leave them with the old one.
     struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
-        if (beforeReplace && !beforeReplace(FTarget))
-            return false;
-        Overwrite();
-        return true;
-    }
+    if (::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
+        return WriteThrough(beforeReplace);
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
     std::string temp;
@@ -435,8 +431,17 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
     };
     // The owner, group, access control list and mode of the file being
     // replaced: a file shared by a group stays shared, and no wider.
-    if (!TakeAccessOf(FTarget, fd))
-        fail(true);
+    switch (TakeAccessOf(FTarget, fd)) {
+    case TAccessTaken::All: break;
+    case TAccessTaken::AllButOwner:
+        // Another user's file (shared through its group or a list entry),
+        // or one of a group this user is not in: a new file would take it
+        // from its owner and open it to this user's group. It keeps both.
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return WriteThrough(beforeReplace);
+    case TAccessTaken::Failed: fail(true);
+    }
     if (!WriteAll(fd, FText))
         fail(true);
     if (::fsync(fd) != 0)
@@ -445,7 +450,7 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
         fail(false);
     bool replace = true;
     try {
-        replace = !beforeReplace || beforeReplace(FTarget);
+        replace = !beforeReplace || beforeReplace(FTarget, false);
     } catch (...) {
         ::unlink(temp.c_str());
         throw;
@@ -457,6 +462,14 @@ bool TXmlOutput::Close(const std::function<bool(const std::string& target)>& bef
     if (::rename(temp.c_str(), FTarget.c_str()) != 0)
         fail(false);
     FClosed = true;
+    return true;
+}
+
+bool TXmlOutput::WriteThrough(const TBeforeReplace& beforeReplace)
+{
+    if (beforeReplace && !beforeReplace(FTarget, true))
+        return false;
+    Overwrite();
     return true;
 }
 

@@ -149,21 +149,26 @@ public:
     // not finite"): the reader could not take it back.
     double Number(const std::string& name, double value) const;
 
+    // Asked before the old file is replaced, with the target (its links
+    // followed) and whether it is written through (a second link would take
+    // the new text too): false stops the save.
+    using TBeforeReplace = std::function<bool(const std::string& target, bool writtenThrough)>;
     // Writes the text to a temporary file beside the target (a name within
     // the file system's limit, however long the target's), flushes it and
     // renames it over the target; a target that is a symbolic link stays
     // one, and the file it points to gets the text. Throws TException "Can't write XML file"
     // (details: the file name) on any failure; the target is then untouched.
-    // `beforeReplace`, when given, is called with the target (its links
-    // followed) once the new text is safely on disk and before it replaces
-    // the old file; when it returns false (Close then returns false) or
-    // throws, the temporary goes and the target is untouched. The new file
-    // takes the old one's owner where the user may give it, its group, its
-    // extended attributes (its access control list among them) and its mode.
+    // `beforeReplace`, when given, is called once the new text is safely on
+    // disk and before it replaces the old file; when it returns false (Close
+    // then returns false) or throws, the temporary goes and the target is
+    // untouched. The new file takes the old one's owner, group, extended
+    // attributes (its access control list among them) and mode.
     // Temporaries of this target left on this host by a process that has
-    // ended are removed first. A target with more than one (hard) link is
-    // written through instead, once `beforeReplace` has agreed, so that every
-    // link gives the new text; it fails as a write in place does.
+    // ended are removed first. A target that a new file could not take the
+    // place of as it is (one with more than one hard link, so that every link
+    // gives the new text; one whose owner or group this user can't give a
+    // new file) is written through instead, once `beforeReplace` has agreed;
+    // it fails as a write in place does.
     // When the folder can take no new file (no write permission, even for a
     // user whom the system lets write anything) but the target is writable,
     // `writeInPlace` is asked instead (with the target): true puts the text
@@ -171,7 +176,7 @@ public:
     // with the target untouched; none throws "Can't write XML file". Should
     // that write fail with the old text no longer in the file, the
     // TException's what-text is WrittenInPart.
-    bool Close(const std::function<bool(const std::string& target)>& beforeReplace = {},
+    bool Close(const TBeforeReplace& beforeReplace = {},
                const std::function<bool(const std::string& target)>& writeInPlace = {});
     static constexpr const char* WrittenInPart = "XML file written only in part";
 
@@ -184,6 +189,7 @@ private:
     bool FFolderTakesFiles = false;
     bool TargetWritable() const;
     bool WriteInPlace(const std::function<bool(const std::string& target)>& ask);
+    bool WriteThrough(const TBeforeReplace& beforeReplace);
     // The text into the target itself; throws as WriteInPlace says.
     void Overwrite();
     [[noreturn]] void Refuse(const std::string& what, const std::string& details) const;

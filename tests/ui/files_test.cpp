@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 
@@ -167,6 +169,8 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     fs::create_hard_link(real, Dir.File("hard.xch"));
     fs::create_symlink("real/demo.xch", Dir.File("l2.xch"));
     fs::create_symlink("l2.xch", Dir.File("l1.xch"));
+    const int writes = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ::inotify_add_watch(writes, Dir.File("real").c_str(), IN_MODIFY);
     Script->AnswerFile(QString::fromStdString(Dir.File("l1.xch")));
     W().ToolButtonSaveChamp->trigger();
     EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
@@ -180,6 +184,17 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     const std::string backup = kept[0] == "demo.xch" ? kept[1] : kept[0];
     EXPECT_EQ(backup.size(), std::string("demo.xch.").size() + 14) << backup;
     EXPECT_EQ(ReadFileBytes(Dir.File("real/" + backup)), old);
+    // The copy is written under another name: one killed half way never
+    // passes for the backup.
+    alignas(inotify_event) char events[1 << 16];
+    const ssize_t got = ::read(writes, events, sizeof events);
+    EXPECT_GT(got, 0);
+    for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        EXPECT_NE(event->name, backup);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+    ::close(writes);
     EXPECT_EQ(fs::status(Dir.File("real/" + backup)).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -198,11 +213,11 @@ TEST_F(WindowTest, AFolderThatTakesNoNewFileIsSavedIntoTheFileItselfWhenTheUserA
                                  file + " itself, without a backup?";
     // No; Yes with a file-size limit, the new text longer than the old (no
     // room for it) or shorter (1000 bytes written, the old ones put back, the
-    // rest of the old beyond the limit: whole again, but the write can't tell); Yes.
+    // rest of the old beyond the limit: whole again, and said so); Yes.
     struct TCase { rlim_t Limit; TButton Answer; std::size_t Venue; const char* Last; };
     for (const TCase& c : {TCase{RLIM_INFINITY, TButton::No, 9, question.c_str()},
                            TCase{100, TButton::Yes, 9000, "\nNothing was saved: "},
-                           TCase{1000, TButton::Yes, 9, " may hold only part of the text."},
+                           TCase{1000, TButton::Yes, 9, " is as it was."},
                            TCase{RLIM_INFINITY, TButton::Yes, 9, question.c_str()}}) {
         (*UserInterface.Championships.begin())->SetAttribute(acVenue, std::string(c.Venue, 'e'));
         rlimit saved{};

@@ -20,6 +20,7 @@
 #include "xml/Xmlfile.h"
 
 using namespace uitest;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -189,18 +190,32 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
     }
     EXPECT_TRUE(Script->Records.empty()) << Script->Records.front().Text.toStdString();
 
-    // Saved into a sibling folder and into a subfolder and opened from there:
-    // every flight loads its log, the map loads.
-    for (const char* saved : {"other/cup.xch", "day1/sub/cup.xch"}) {
-        std::filesystem::create_directories(std::filesystem::path(Dir.File(saved)).parent_path());
-        Script->AnswerFile(QString::fromStdString(Dir.File(saved)));
-        W().MenuSaveChampClick();
+    // Saved into a sibling folder and into a subfolder: every flight loads
+    // its log, in the same session and opened from there, and the map loads.
+    // Opened through a link whose real folder has another parent (the kernel
+    // takes ".." from there); saved while the logs are not there, beside
+    // another log of their name; a colon in the file's name.
+    fs::create_directories(Dir.File("links"));
+    fs::create_directory_symlink("../day1", Dir.File("links/d1"));
+    fs::create_directories(Dir.File("other/logs"));
+    WriteFileBytes(Dir.File("other/logs/ZG.igc"), "another competitor's log");
+    struct TCase { const char* From; const char* To; bool LogsAway; };
+    for (const TCase& c : {TCase{"links/d1/cup.xch", "other/cup.xch", false}, {"day1/cup.xch", "other/cup.xch", true},
+                           {"other/cup.xch", "day1/sub/cup.xch", false}, {"day1/sub/cup.xch", "day1/Day 1: cup.xch", false}}) {
         Program.reset();
-        Start({QString::fromStdString(Dir.File(saved))});
-        EXPECT_TRUE(UserInterface.MapWindow.HasValidMap()) << saved;
-        for (const auto& [flight, log] : logs) {
-            Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight});
-            EXPECT_NE(UserInterface.CurrentFlight, nullptr) << saved << ": " << log;
+        Start({QString::fromStdString(Dir.File(c.From))});
+        fs::create_directories(fs::path(Dir.File(c.To)).parent_path());
+        if (c.LogsAway) fs::rename(Dir.File("day1/logs"), Dir.File("day1/away"));
+        Script->AnswerFile(QString::fromStdString(Dir.File(c.To)));
+        W().MenuSaveChampClick();
+        if (c.LogsAway) fs::rename(Dir.File("day1/away"), Dir.File("day1/logs"));
+        for (const bool opened : {false, true}) {
+            if (opened) Program.reset(), Start({QString::fromStdString(Dir.File(c.To))});
+            EXPECT_TRUE(!opened || UserInterface.MapWindow.HasValidMap()) << c.To;
+            for (const auto& [flight, log] : logs) {
+                Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight});
+                EXPECT_NE(UserInterface.CurrentFlight, nullptr) << c.From << " to " << c.To << ": " << log;
+            }
         }
     }
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/TempDir.h"
+#include "platform/Files.h"
 #include "xml/Xmlfile.h"
 
 namespace fs = std::filesystem;
@@ -32,17 +33,21 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         std::string value(4096, '\0');
         return value.substr(0, std::max<ssize_t>(::getxattr(f.c_str(), name, value.data(), value.size()), 0));
     };
-    // Saved by root, or by user 65534 (own group 65534) as a member of the
-    // file's group 65533, who may not give the file away; with entries of
-    // the access control list (the group's own bits narrower than its mask),
-    // or a second link, which is written through.
+    // Saved by root, or by user 65534 (own group 65534, a member of group
+    // 65533, not of 65532), who may not give a file away: another user's file
+    // keeps its owner and group, written through, and its copy (the backup)
+    // opens to no one the file was not open to. With entries of the access
+    // control list (the group's own bits narrower than its mask), or a second
+    // link, which is written through.
     struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; const char* Acl; bool Link; };
     for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0, "u::rw", false},
                            TCase{"l1.xch", 65534, 65533, 0640, 0, "u:nobody:rw", false},
                            TCase{"l1.xch", 0, 65533, 0664, 65534, "g::rw,g:65534:r", false},
+                           TCase{"c.xch", 65533, 65532, 0640, 65534, "u:65534:rw", false},
                            TCase{"c.xch", 0, 65533, 0640, 0, "u:nobody:rw", true}}) {
         SCOPED_TRACE(std::string(c.Save) + " saved by " + std::to_string(c.Saver));
         WriteFileBytes(file, "old");
+        fs::remove(dir.File("c.xch.bak"));
         ASSERT_EQ(::chown(file.c_str(), c.Owner, c.Group) | ::chmod(file.c_str(), c.Mode), 0);
         ASSERT_EQ(std::system(("setfacl -b -m " + std::string(c.Acl) + " " + file).c_str()), 0);
         if (::setxattr(file.c_str(), "user.note", "team", 4, 0) != 0) GTEST_SKIP() << "no user attributes here";
@@ -58,7 +63,9 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
                 std::_Exit(2);
             TXmlOutput w(dir.File(c.Save));
             w.WriteHeader();
-            std::_Exit(w.Close() ? 0 : 1);
+            std::_Exit(w.Close([](const std::string& target, bool through) {
+                return !through || CopyFileAs(target, target + ".bak");
+            }) ? 0 : 1);
         }
         int status = 1;
         ::waitpid(pid, &status, 0);
@@ -66,8 +73,11 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         struct stat st {};
         ASSERT_EQ(::lstat(file.c_str(), &st), 0);
         EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
-        EXPECT_EQ(st.st_uid, c.Saver ? c.Saver : c.Owner);
+        EXPECT_EQ(st.st_uid, c.Owner);
         EXPECT_EQ(st.st_gid, c.Group);
+        struct stat copy {};
+        EXPECT_EQ(::stat(dir.File("c.xch.bak").c_str(), &copy) == 0, c.Link || c.Saver != 0);
+        EXPECT_TRUE(copy.st_gid == c.Group || (copy.st_mode & 070) == 0) << std::oct << copy.st_mode;
         EXPECT_EQ(st.st_mode & 07777, old.st_mode & 07777);
         EXPECT_EQ(attribute(file, "system.posix_acl_access"), acl);
         EXPECT_EQ(attribute(file, "user.note"), "team");

@@ -188,7 +188,7 @@ TEST(XmlOutput, TheStepBeforeReplacingSeesTheNewTextOnDiskAndMayStopTheSave)
     writer(w);
     std::string seen;
     std::string besideIt;
-    EXPECT_FALSE(w->Close([&](const std::string& t) {
+    EXPECT_FALSE(w->Close([&](const std::string& t, bool) {
         seen = t;
         for (const auto& e : fs::directory_iterator(dir.File("real")))
             if (e.path() != fs::path(target)) besideIt = ReadFileBytes(e.path().string());
@@ -199,12 +199,12 @@ TEST(XmlOutput, TheStepBeforeReplacingSeesTheNewTextOnDiskAndMayStopTheSave)
     unchanged();
 
     writer(w);
-    EXPECT_EQ(WhatOf([&] { w->Close([](const std::string&) -> bool { throw TException("", "No backup", ""); }); }),
+    EXPECT_EQ(WhatOf([&] { w->Close([](const std::string&, bool) -> bool { throw TException("", "No backup", ""); }); }),
               "<No backup> in <>. Details: <>");
     unchanged();
 
     writer(w);
-    EXPECT_TRUE(w->Close([](const std::string&) { return true; }));
+    EXPECT_TRUE(w->Close([](const std::string&, bool) { return true; }));
     EXPECT_EQ(ReadFileBytes(target), w->Text());
     EXPECT_TRUE(fs::is_symlink(dir.File("l1.xch")));
     EXPECT_TRUE(fs::is_symlink(dir.File("l2.xch")));
