@@ -7,6 +7,7 @@
 
 #include "analysis/Flight.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "xml/Cp1252.h"
 #include "xml/Xmlfile.h"
@@ -124,6 +125,7 @@ void TChampionship::Load(TXmlInput& in, const std::string& fileName)
         if (FUnloaded.empty()) FUnloaded = in.FirstNotLoaded() + (more.empty() ? "" : " (" + more + ")");
     }
     KeepFullerFile(fileName);
+    KnowFile(fileName);
     if (!in.MismatchedEndTag().empty())
         LoadWarning("The file " + PathText(fileName) + " has the end tag " + in.MismatchedEndTag() +
                     "; the elements around it may not have been loaded.");
@@ -152,6 +154,40 @@ bool TChampionship::IsFullerFile(const std::string& fileName) const
     return FFullerFile && ::stat(fileName.c_str(), &st) == 0 &&
            static_cast<std::uint64_t>(st.st_dev) == FFullerDevice &&
            static_cast<std::uint64_t>(st.st_ino) == FFullerInode;
+}
+
+TChampionship::TFileState TChampionship::StateOf(const std::string& fileName)
+{
+    TFileState state;
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0) return state;
+    // Where it is as the kernel finds it: another way to the same place (a
+    // link, a "..") is the same file; a new file put there by another save
+    // is the same place with another identity.
+    state.Path = ResolvePath(fileName).Real;
+    state.Device = static_cast<std::uint64_t>(st.st_dev);
+    state.Inode = static_cast<std::uint64_t>(st.st_ino);
+    state.Size = static_cast<std::int64_t>(st.st_size);
+    state.Seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    state.Nanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return state;
+}
+
+void TChampionship::KnowFile(const std::string& fileName)
+{
+    FKnownFile = StateOf(fileName);
+}
+
+void TChampionship::KnowFileAgain(const std::string& fileName)
+{
+    TFileState now = StateOf(fileName);
+    if (!FKnownFile.Path.empty() && now.Path == FKnownFile.Path) FKnownFile = std::move(now);
+}
+
+bool TChampionship::ChangedSinceKnown(const std::string& fileName) const
+{
+    const TFileState now = StateOf(fileName);
+    return !FKnownFile.Path.empty() && now.Path == FKnownFile.Path && !(now == FKnownFile);
 }
 
 bool TChampionship::Save(const std::string& fileName,

@@ -162,6 +162,18 @@ public:
     // ForgetFullerFile.
     bool IsFullerFile(const std::string& fileName) const;
     void ForgetFullerFile() { FFullerFile = false; }
+    // Takes note of the file `fileName` leads to as it is now (where it is,
+    // its identity, size and time of last change): the file the
+    // championship was read from, or has just been saved to.
+    void KnowFile(const std::string& fileName);
+    // Whether `fileName` leads to that file and it is no longer as noted:
+    // another program or organiser has written it since, and a save would
+    // replace what they wrote.
+    bool ChangedSinceKnown(const std::string& fileName) const;
+    // Takes note of that file again when `fileName` leads to it: a write of
+    // this program's that failed changed its time, if not its text.
+    void KnowFileAgain(const std::string& fileName);
+
 private:
     void Load(TXmlInput& in, const std::string& fileName);
     void KeepFullerFile(const std::string& fileName);
@@ -175,6 +187,14 @@ private:
     bool FFullerFile = false;
     std::uint64_t FFullerDevice = 0;
     std::uint64_t FFullerInode = 0;
+    // What KnowFile noted; an empty path when nothing.
+    struct TFileState {
+        std::string Path;
+        std::uint64_t Device = 0, Inode = 0;
+        std::int64_t Size = 0, Seconds = 0, Nanoseconds = 0;
+        bool operator==(const TFileState&) const = default;
+    } FKnownFile;
+    static TFileState StateOf(const std::string& fileName);
 
 public:
     // Destroyed in the reverse order: the waypoints first, the classes last.

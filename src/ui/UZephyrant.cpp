@@ -931,6 +931,13 @@ bool NameFilesFrom(TChampionship* championship, const QString& folder, std::vect
 
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
+    // Another organiser (or program) saved it since it was read or saved
+    // here: replacing it would drop their work without a word.
+    const bool changed = championship->ChangedSinceKnown(PathFromQt(fileName));
+    if (changed &&
+        !AskYesNo(fileName + QStringLiteral(" was changed since it was opened here, by another program or another "
+                                            "organiser's save. Saving replaces what it holds now. Save all the same?")))
+        return false;
     // The file it was opened from holds more than was loaded: replacing it
     // would lose that part for good.
     const bool fuller = championship->IsFullerFile(PathFromQt(fileName));
@@ -962,6 +969,8 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
         });
     } catch (const TException& e) {
         putBack();
+        // A write into the file itself that failed is this program's own.
+        if (!changed) championship->KnowFileAgain(PathFromQt(fileName));
         if (e.WhatText() == TXmlOutput::WrittenInPart)
             ShowError(ToQt(e.Message()) + QStringLiteral("\nSave again: ") + fileName +
                       QStringLiteral(" may hold only part of the text."));
@@ -976,6 +985,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     }
     if (fuller) championship->ForgetFullerFile();
     championship->SetFileName(PathFromQt(fileName));
+    championship->KnowFile(PathFromQt(fileName));
     SetWorkingFolder(PathToQt(target));
     TakeSnapshot();
     if (auto* map = static_cast<TMap*>(ShownNode(ntMap))) map->FillGrid(&TableForMap);

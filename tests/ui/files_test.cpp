@@ -326,3 +326,32 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesAFileThatHoldsMoreThanWasLoaded)
     W().ToolButtonSaveChamp->trigger();
     EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
 }
+
+// Another organiser's save since the file was read here (a new file renamed
+// over it, or the text written into it) is not replaced unasked, also through
+// a link: No keeps their text and the changes made here. The program's own
+// saves ask nothing.
+TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRead)
+{
+    const std::string file = WriteChampionship(), link = Dir.File("link.xch");
+    fs::create_symlink(file, link);
+    Start({QString::fromStdString(file)});
+    (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
+    for (const TButton answer : {TButton::No, TButton::Yes}) {
+        const std::string theirs = ReadFileBytes(file) + "\n";
+        WriteFileBytes(answer == TButton::No ? file + ".new" : file, theirs);
+        if (answer == TButton::No) fs::rename(file + ".new", file);
+        Script->AnswerFile(QString::fromStdString(link));
+        Script->AnswerButton(answer);
+        W().ToolButtonSaveChamp->trigger();
+        EXPECT_EQ(TakePrompts().back(), link + " was changed since it was opened here, by another program or another "
+                                              "organiser's save. Saving replaces what it holds now. Save all the same?");
+        EXPECT_EQ(ReadFileBytes(file) == theirs, answer == TButton::No);
+        EXPECT_EQ(W().Modified(), answer == TButton::No);
+    }
+    for (int save = 0; save < 2; ++save) {
+        Script->AnswerFile(QString::fromStdString(save ? link : file));
+        W().ToolButtonSaveChamp->trigger();
+        EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
+    }
+}

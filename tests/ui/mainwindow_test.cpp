@@ -143,6 +143,7 @@ TEST_F(WindowTest, NewAndSaveKeepTimeStampedBackups)
     old.close();
     const std::string firstText = ReadFileBytes(file);
     Script->AnswerFile(QString::fromStdString(file));
+    Script->AnswerButton(TButton::Yes); // changed since it was saved here
     W().ToolButtonSaveChamp->trigger();
     const std::string backup = file + ".20260703140509";
     EXPECT_EQ(ReadFileBytes(backup), firstText);
@@ -153,6 +154,7 @@ TEST_F(WindowTest, NewAndSaveKeepTimeStampedBackups)
     ASSERT_TRUE(again.setFileTime(stamp, QFileDevice::FileModificationTime));
     again.close();
     Script->AnswerFile(QString::fromStdString(file));
+    Script->AnswerButton(TButton::Yes);
     W().ToolButtonSaveChamp->trigger();
     EXPECT_TRUE(fs::exists(backup));
     EXPECT_TRUE(fs::exists(backup + ".1"));
