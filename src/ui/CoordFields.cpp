@@ -289,11 +289,11 @@ bool TCoordFields::CheckPosition() const
     // The masks take 99 degrees of latitude and 999 of longitude: what lies
     // beyond a place is refused, never folded back onto one.
     if (!(std::fabs(RadToDeg(FLatitude)) <= 90.0)) {
-        ShowWarning(TDialogForm::OutOfRange(Latitude, QStringLiteral("from 90 S to 90 N")));
+        TDialogForm::Refuse(Latitude, TDialogForm::OutOfRange(Latitude, QStringLiteral("from 90 S to 90 N")));
         return false;
     }
     if (!(std::fabs(RadToDeg(FLongitude)) <= 180.0)) {
-        ShowWarning(TDialogForm::OutOfRange(Longitude, QStringLiteral("from 180 W to 180 E")));
+        TDialogForm::Refuse(Longitude, TDialogForm::OutOfRange(Longitude, QStringLiteral("from 180 W to 180 E")));
         return false;
     }
     return true;

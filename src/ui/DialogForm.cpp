@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -159,11 +160,11 @@ void TDialogForm::ScriptField(const QString& name, const QString& value)
 
 bool TDialogForm::CheckFields()
 {
-    for (const QLineEdit* edit : findChildren<QLineEdit*>()) {
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
         if (edit->isReadOnly()) continue;
         const QString refusal = TextRefusal(FieldName(edit), edit->text(), KeptAs(edit));
         if (refusal.isEmpty()) continue;
-        ShowWarning(refusal);
+        Refuse(edit, refusal, FindTextFault(edit->text(), KeptAs(edit)).Index);
         return false;
     }
     return true;
@@ -202,4 +203,23 @@ void TDialogForm::accept()
 QString TDialogForm::OutOfRange(const QWidget* field, const QString& range)
 {
     return FieldName(field) + QStringLiteral(" must be ") + range + QLatin1Char('.');
+}
+
+void TDialogForm::Refuse(QWidget* field, const QString& message, qsizetype at)
+{
+    const QPointer<QWidget> kept(field);
+    ShowWarning(message);
+    // Only once the box is gone (whose event loop may have deleted the
+    // field): a field given the focus before would lose it to the box again,
+    // ending its edit under the box. A dialog not active again yet (a window
+    // manager gives the activation back a little after the box closes) gives
+    // the focus to this field when it is.
+    if (!kept) return;
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        if (at < 0)
+            edit->selectAll();
+        else
+            edit->setCursorPosition(static_cast<int>(at));
+    }
+    field->setFocus(Qt::OtherFocusReason);
 }

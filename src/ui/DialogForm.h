@@ -55,6 +55,10 @@ public:
     static QString FieldName(const QWidget* field);
     // "<field> must be <range>.", the message of a number out of its range.
     static QString OutOfRange(const QWidget* field, const QString& range);
+    // Tells why the field's value is refused, then gives the field the focus
+    // with its caret at `at` (all its text selected when at < 0), so that
+    // the keys typed after the box mend it.
+    static void Refuse(QWidget* field, const QString& message, qsizetype at = -1);
 
     // Each showing first fits the dialog to its screen.
     void setVisible(bool visible) override;

@@ -70,14 +70,15 @@ TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
     qsizetype position = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         ++position;
+        const qsizetype index = i;
         char32_t code = text[i].unicode();
         if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             code = QChar::surrogateToUcs4(text[i], text[i + 1]);
             ++i;
         }
-        if (code == u'\t') return {TTextFault::Tab, position, code};
-        if (code < 0x20) return {TTextFault::Control, position, code};
-        if (UnicodeToCp1252(code) < 0) return {TTextFault::Foreign, position, code};
+        if (code == u'\t') return {TTextFault::Tab, position, index, code};
+        if (code < 0x20) return {TTextFault::Control, position, index, code};
+        if (UnicodeToCp1252(code) < 0) return {TTextFault::Foreign, position, index, code};
     }
     if (keptAs == TKeptAs::FileName) {
         // What the reader trims or joins: a blank at an end, two in a row.
@@ -87,7 +88,7 @@ TTextFault FindTextFault(const QString& text, TKeptAs keptAs)
                              : twice >= 0          ? twice + 1
                              : text.endsWith(u' ') ? text.size() - 1
                                                    : -1;
-        if (at >= 0) return {TTextFault::Blanks, at + 1, u' '};
+        if (at >= 0) return {TTextFault::Blanks, at + 1, at, u' '};
     }
     return {};
 }

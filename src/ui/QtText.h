@@ -44,6 +44,7 @@ struct TTextFault {
     enum TKind { None, Control, Tab, Blanks, Foreign };
     TKind Kind = None;
     qsizetype Position = 0; // in characters from 1; a surrogate pair is one
+    qsizetype Index = 0;    // in UTF-16 units from 0: an edit's caret there stands before it
     char32_t Code = 0;      // the character's code point
 };
 // Control characters (C0 but TAB: XML has no way to write most of them, and

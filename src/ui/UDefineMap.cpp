@@ -202,7 +202,7 @@ bool TDefineMap::CheckFields()
 {
     if (!TDialogForm::CheckFields()) return false;
     if (Scale->text().isEmpty() || ScaleValue(Scale->text())) return true;
-    ShowWarning(OutOfRange(Scale, QStringLiteral("a number above 0")));
+    Refuse(Scale, OutOfRange(Scale, QStringLiteral("a number above 0")));
     return false;
 }
 

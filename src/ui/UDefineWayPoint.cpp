@@ -189,7 +189,7 @@ bool TDefineWayPoint::CheckFields()
     double bearing = 0.0;
     if (WayPoints && WayPoints->Find(FromQt(RefWaypointList->currentText())) &&
         ParseDouble(FromQt(RefBearing->InputText()), bearing) && !(bearing * 0.1 <= 360.0)) {
-        ShowWarning(OutOfRange(RefBearing, QStringLiteral("from 0 to 360")));
+        Refuse(RefBearing, OutOfRange(RefBearing, QStringLiteral("from 0 to 360")));
         return false;
     }
     return true;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "ui/MapWindow.h"
+#include "ui/UDefineWayPoint.h"
 
 using namespace xcbtest;
 
@@ -107,4 +108,15 @@ TEST_F(ScreenTest, UnderAWindowManagerTheEditorOfACellOutlivesTheBoxThatRefusesA
     ClickItem(Item({"CUP", "Classes"})); // ends the edit; the table stays
     EXPECT_EQ(W().TableForChampionship.Cell(1, 1), "x y z Test Cup");
     EXPECT_EQ(static_cast<TChampNode*>(UserInterface.ActiveNode)->GetAttribute(acName), "x y z Test Cup");
+    // A dialog's field refused at OK (Space on it) takes the keys typed after the box, from the refused character.
+    QTimer::singleShot(0, [&, description = editor = DefineWayPoint->findChild<QLineEdit*>("Description")] {
+        TRY_EXPECT(DefineWayPoint->isActiveWindow());
+        description->setText(QStringLiteral("Water Ω tower")), DefineWayPoint->findChild<QWidget*>("OKBtn")->setFocus();
+        EXPECT_EQ(std::system("xdotool key space"), 0);
+        TRY_EXPECT(told == QStringLiteral("Descriptio / Water Ω tower") && DefineWayPoint->isActiveWindow());
+        EXPECT_EQ(std::system("xdotool key Delete type Omega"), 0);
+        TRY_EXPECT(description->text() == "Water Omega tower" && description->hasFocus() && description->cursorPosition() == 11);
+        DefineWayPoint->reject();
+    });
+    DefineWayPoint->exec();
 }
