@@ -253,12 +253,14 @@ void NormalizeLineEnds(std::string& s)
 }
 
 // Line ends as XML reads them, and without the byte order mark that editors
-// put before a document saved as UTF-8.
-void PrepareLoadedText(std::string& s)
+// put before a document saved as UTF-8; whether there was one.
+bool PrepareLoadedText(std::string& s)
 {
-    if (s.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    const bool byteOrderMark = s.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (byteOrderMark)
         s.erase(0, 3);
     NormalizeLineEnds(s);
+    return byteOrderMark;
 }
 
 bool HasHighByte(const char* start, const char* end)
@@ -278,6 +280,14 @@ constexpr char kC1Control = '\x1A';
 const std::string kNoByte = "a character that Windows-1252 has no byte for";
 const std::string kUndeclared = "a reference to an entity that the file does not declare";
 const std::string kUnexpanded = "an entity reference that the reader's bounds leave as written";
+const std::string kInternalSubset = "a document type declaration with an internal subset";
+
+// A reference to an entity whose text is a file: the value gets what the
+// file holds in its place, or nothing when the file is not read.
+std::string ExternalEntity(std::string_view name)
+{
+    return "an external entity &" + Excerpt(name) + ";";
+}
 
 } // namespace
 
@@ -609,6 +619,11 @@ const char* TEntityStack::Pop()
     return node.Pos;
 }
 
+const TXmlParser* TEntityStack::TopParser() const
+{
+    return FNodes.empty() ? nullptr : FNodes.back().Parser.get();
+}
+
 // ---------------------------------------------------------------------------
 // Parser
 
@@ -686,6 +701,7 @@ void TXmlParser::Clear()
     RootName.clear();
     FDtdcStart = nullptr;
     FDtdcFinal = nullptr;
+    FDtdcSubset = false;
     Normalize = true;
     Elements.Clear();
     Entities.Clear();
@@ -704,6 +720,8 @@ void TXmlParser::Clear()
     FLine = 1;
     FNulByte = TNulByte{};
     FUnreadable = TUnreadable{};
+    FByteOrderMark = false;
+    SetEncoding(std::string());
 }
 
 void TXmlParser::FindNulByte(std::string_view text)
@@ -727,7 +745,8 @@ bool TXmlParser::LoadFromFileBounded(const std::string& fileName, std::size_t ma
     if (!ReadRegularFile(fileName, maxSize, text))
         return false;
     FindNulByte(text);
-    PrepareLoadedText(text);
+    FByteOrderMark = PrepareLoadedText(text);
+    SetEncoding(FByteOrderMark ? "UTF-8" : "");
     FDocText = std::move(text);
     FDocBuffer = FDocText.c_str();
     FTextSize = FDocText.size() + 1;
@@ -747,7 +766,8 @@ bool TXmlParser::LoadFromBuffer(std::string_view text)
     Clear();
     FDocText.assign(text);
     FindNulByte(text);
-    PrepareLoadedText(FDocText);
+    FByteOrderMark = PrepareLoadedText(FDocText);
+    SetEncoding(FByteOrderMark ? "UTF-8" : "");
     FDocBuffer = FDocText.c_str();
     FTextSize = FDocText.size() + 1;
     FDocEnd = FDocBuffer + std::strlen(FDocBuffer);
@@ -797,6 +817,8 @@ void TXmlParser::StartScan()
     CurAttr.Clear();
     EntityStack.Clear();
     FCurKeep.reset();
+    // Before any declaration: as written, or UTF-8 behind a byte order mark.
+    SetEncoding(FByteOrderMark ? "UTF-8" : "");
     FNext = GetDocBuffer();
     FExpanded = 0;
     FUnreadable = TUnreadable{};
@@ -855,7 +877,15 @@ void TXmlParser::AnalyzeProlog()
         Standalone = CurAttr.Value("standalone") == "yes";
     }
     const std::string& enc = CurAttr.Value("encoding");
-    SetEncoding(enc.empty() ? std::string("UTF-8") : UpperAscii(enc));
+    std::string encoding = enc.empty() ? std::string("UTF-8") : UpperAscii(enc);
+    // A byte order mark says that the text (the document's, or an external
+    // entity's) is UTF-8, whatever its declaration says.
+    const TXmlParser* text = FCurKeep ? EntityStack.TopParser() : this;
+    if (text != nullptr && text->FByteOrderMark && encoding != "UTF-8") {
+        Unreadable("a declared encoding " + Excerpt(enc) + " that the byte order mark contradicts (read as UTF-8)");
+        encoding = "UTF-8";
+    }
+    SetEncoding(std::move(encoding));
     const char* q = FindOrEnd(stop, "?>");
     EndAtTerminator(q, 2);
 }
@@ -1019,14 +1049,17 @@ void TXmlParser::ResolveTextReference(const char*& pos)
         pos = text->c_str();
         return;
     }
+    // Read or not, the reference is not what the value gets.
+    Unreadable(ExternalEntity(name));
     std::shared_ptr<TXmlParser> ext = LoadCounted(def->SystemId, def->PublicId, def->NotationName, depth);
     if (!ext) {
         CurContent.append(p, after);
-        Unreadable(kUnexpanded);
         return;
     }
     EntityStack.Push(ext, after);
     FCurKeep = ext;
+    if (ext->FByteOrderMark)
+        SetEncoding("UTF-8");
     pos = ext->GetDocBuffer();
 }
 
@@ -1213,10 +1246,10 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
             ReplaceReferences(out, def->Value, false, depth + 1);
             continue;
         }
+        Unreadable(ExternalEntity(name));
         std::string ext;
         if (!ExternalText(*def, depth, ext)) {
             out.append(whole);
-            Unreadable(kUnexpanded);
             continue;
         }
         ReplaceReferences(out, ext, translate, depth + 1);
@@ -1427,10 +1460,13 @@ void TXmlParser::AnalyzeDtdc()
     if (inDocument && FDtdcFinal != nullptr && CurStart == FDtdcStart) {
         CurName = RootName;
         SetPartEnd(FDtdcFinal, *FDtdcFinal ? FDtdcFinal + 1 : FDtdcFinal);
+        if (FDtdcSubset)
+            Unreadable(kInternalSubset);
         return;
     }
     const char* p = CurStart + 9;
     bool haveName = false;
+    bool subset = false;
     for (;;) {
         const char c = *p;
         if (c == '\0') {
@@ -1450,6 +1486,13 @@ void TXmlParser::AnalyzeDtdc()
             continue;
         }
         if (c == '[') {
+            // Declarations of its own (the program writes none): what they
+            // declare is loaded, but they are not.
+            const char next = *SkipWs(p + 1);
+            if (!subset && next != ']' && next != '\0') {
+                subset = true;
+                Unreadable(kInternalSubset);
+            }
             p = AnalyzeDtdElements(p + 1);
             if (*p == ']')
                 ++p;
@@ -1493,6 +1536,7 @@ void TXmlParser::AnalyzeDtdc()
     if (!FCurKeep && FDtdcFinal == nullptr) {
         FDtdcStart = CurStart;
         FDtdcFinal = last;
+        FDtdcSubset = subset;
     }
 }
 

@@ -214,6 +214,8 @@ public:
     // Leaves every entity at once: the encoding from before the first comes back.
     void Clear();
     std::size_t Count() const { return FNodes.size(); }
+    // The external entity entered last, when the top node is one.
+    const TXmlParser* TopParser() const;
 
 private:
     TXmlParser& FOwner;
@@ -243,8 +245,9 @@ public:
     // Reads the whole file. `fileMode` is the open mode of the original
     // program (0 read-only); files are always opened read-only here. Only a
     // regular file is read. Loading turns CR LF and a lone CR into LF, as
-    // XML reads line ends, and drops a leading UTF-8 byte order mark (a
-    // borrowed text is left as it is).
+    // XML reads line ends, and drops a leading UTF-8 byte order mark, whose
+    // text is then read as UTF-8 whatever its declaration says (a borrowed
+    // text is left as it is).
     bool LoadFromFile(const std::string& fileName, int fileMode = 0);
     bool LoadFromBuffer(std::string_view text);   // copies; source "<MEM>"
     void SetBuffer(const char* text);             // borrows; source "<REFERENCE>"
@@ -269,9 +272,14 @@ public:
     // encoding than UTF-8 or Windows-1252 (given as the Windows-1252 byte),
     // a character reference to no character (a blank), a reference to an
     // entity that the document does not declare or that the bounds leave
-    // unexpanded. A C1 control (80 to 9F, as a character reference or in
-    // UTF-8) has no Windows-1252 byte either: it is given as the control
-    // character SUB (1A), for the reader to treat as it does the others.
+    // unexpanded, a reference to an external entity (replaced by its file's
+    // text, or by nothing when that is not read), a document type
+    // declaration with an internal subset (declarations that the program
+    // reads but never writes), an encoding declaration other than UTF-8
+    // behind a byte order mark (the text is read as UTF-8). A C1 control
+    // (80 to 9F, as a character reference or in UTF-8) has no Windows-1252
+    // byte either: it is given as the control character SUB (1A), for the
+    // reader to treat as it does the others.
     // How many were met since the last call, and what the first was.
     struct TUnreadable {
         std::size_t Count = 0;
@@ -302,8 +310,9 @@ public:
     std::string RootName;
     bool Normalize = true;
     // The encoding TranslateEncoding acts on: the declared encoding in upper
-    // case, "UTF-8" for a declaration without one, empty before any (and
-    // while the scanner is inside entity text it has already translated).
+    // case, "UTF-8" for a declaration without one or for a text behind a
+    // byte order mark, empty before any (and while the scanner is inside
+    // entity text it has already translated). `Encoding` is the one declared.
     const std::string& TranslationEncoding() const { return FCurEncoding; }
 
     // Declarations.
@@ -399,6 +408,8 @@ private:
     TUnreadable FUnreadable;
     const char* FDocEnd = nullptr;    // the document's terminator
     const char* FDtdcStart = nullptr; // where the DOCTYPE read first starts
+    bool FDtdcSubset = false;         // whether it has an internal subset
+    bool FByteOrderMark = false;      // the loaded text began with one
     const char* FLinePos = nullptr;   // LineOf counts on from here
     std::size_t FLine = 1;            // the line of FLinePos
 };

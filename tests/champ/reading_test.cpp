@@ -49,11 +49,13 @@ struct TLoad {
     std::vector<std::string> Messages;
     std::unique_ptr<TChampionship> Champ;
 
-    // A text with an XML declaration of its own comes without Head.
+    // A text with an XML declaration (or a byte order mark) of its own comes
+    // without Head.
     explicit TLoad(const std::string& text, bool withEnd = true)
     {
         Version.Hooks->ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
-        TXmlInput in("test.xch", (text.starts_with("<?xml") ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
+        const bool own = text.starts_with("<?xml") || text.starts_with("\xEF\xBB\xBF");
+        TXmlInput in("test.xch", (own ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
         Champ = std::make_unique<TChampionship>(in, "/data/champ/test.xch");
     }
     std::string Text()
@@ -277,7 +279,8 @@ TEST(ChampionshipReading, StrayOrCutEndTagsAreReported)
 TEST(ChampionshipReading, ByteOrderMarkIsSkipped)
 {
     TFixedVersion version;
-    TXmlInput in("bom.xch", "\xEF\xBB\xBF" + Head + Classes + "</Championship>\n");
+    TXmlInput in("bom.xch", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n" + Classes +
+                                "</Championship>\n");
     TChampionship champ(in, "bom.xch");
     EXPECT_EQ(champ.Classes.size(), 2u);
     EXPECT_TRUE(champ.LoadWarnings().empty());
@@ -564,6 +567,16 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
         {"<Geo><Maps><Map ShortName=\"M\"><Datum>WGS 84</Datum><Region>Global</Region><Georef Note=\"n\">"
          "<MapRef X=\"1\" Y=\"2\" Lat=\"45\" Lon=\"-1\" Z=\"0\"/></Georef></Map></Maps></Geo>",
          "the attribute Note of <Georef> on line 3", 1},
+        // Declarations Save does not write, and an entity whose text is a
+        // file (not there): the value has the text around the reference.
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE Championship [<!ENTITY who SYSTEM \"part.txt\">]>\n<Championship>\n" +
+             Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "&who; Ruiz") + "</Class>") +
+             "</Teams>",
+         "a document type declaration with an internal subset on line 2", 1},
+        // A byte order mark says UTF-8, whatever the declaration says.
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Championship>\n" + d +
+             "<Venue>Caf\xC3\xA9</Venue>" + e,
+         "a declared encoding ISO-8859-1 that the byte order mark contradicts (read as UTF-8) on line 1", 0},
     };
     for (const auto& c : cases) {
         std::string unloaded;
@@ -573,6 +586,7 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
                                            c.First + more});
         EXPECT_THAT(unloaded, StartsWith(c.First));
     }
+    EXPECT_EQ(TLoad(cases[std::size(cases) - 1].Text).Champ->GetAttribute(acVenue), "Caf\xE9");
 }
 
 // A NUL byte (a damaged block of the disk) ends the reading: the message
