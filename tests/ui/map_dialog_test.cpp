@@ -174,9 +174,10 @@ TEST_F(TMapDialogTest, OkRefusesAScaleThatIsNoneAndControlCharacters)
     ASSERT_EQ(Script->Records.size(), 1u);
     EXPECT_EQ(Script->Records[0].Text, "Description holds a TAB, which the championship file gives back as a blank.");
     EXPECT_NE(Dialog.result(), QDialog::Accepted);
-    Dialog.Description->setText(QStringLiteral("Scanned 1995"));
+    Dialog.Description->setText(QStringLiteral(" Scanned  1995 ")); // taken as the file gives it back
     QTest::mouseClick(Ok, Qt::LeftButton);
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Dialog.Fields().Description, "Scanned 1995");
 }
 
 TEST_F(TMapDialogTest, ScaleIsRewrittenInPlainDigitsAsTypedWithoutEatingADecimalPoint)

@@ -218,6 +218,16 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
             }
         }
     }
+    // A log that would be named "DNF" from there (did not fly) saves nothing.
+    cls = Championship()->FindClass("ML");
+    TFlight* ana = cls->FlightsOf(cls->TaskNumbers.FindKey("01")).FindKey("1");
+    ana->SetAttribute(acIgcFileName, "sub/DNF");
+    Script->Clear();
+    Script->AnswerFile(QString::fromStdString(Dir.File("day1/sub/dnf.xch")));
+    W().MenuSaveChampClick();
+    EXPECT_TRUE(Script->Records.back().Text.contains("IGC File \"DNF\" would mean that the competitor did not fly."));
+    EXPECT_FALSE(fs::exists(Dir.File("day1/sub/dnf.xch")));
+    EXPECT_EQ(ana->GetAttribute(acIgcFileName), "sub/DNF");
 }
 
 // A file chosen anywhere is named so that reading finds it again, also once
