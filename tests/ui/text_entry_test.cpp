@@ -190,11 +190,9 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
     }
     EXPECT_TRUE(Script->Records.empty()) << Script->Records.front().Text.toStdString();
 
-    // Saved into a sibling folder and into a subfolder: every flight loads
-    // its log, in the same session and opened from there, and the map loads.
-    // Opened through a link whose real folder has another parent (the kernel
-    // takes ".." from there); saved while the logs are not there, beside
-    // another log of their name; a colon in the file's name.
+    // Saved elsewhere, every flight loads its log, in the same session and opened from there; the map loads.
+    // Opened through a link whose real folder has another parent (the kernel takes ".." from there); saved
+    // while the logs are not there, beside another log of their name; a colon in the file's name.
     fs::create_directories(Dir.File("links"));
     fs::create_directory_symlink("../day1", Dir.File("links/d1"));
     fs::create_directories(Dir.File("other/logs"));
@@ -222,7 +220,6 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
     cls = Championship()->FindClass("ML");
     TFlight* ana = cls->FlightsOf(cls->TaskNumbers.FindKey("01")).FindKey("1");
     ana->SetAttribute(acIgcFileName, "sub/DNF");
-    Script->Clear();
     Script->AnswerFile(QString::fromStdString(Dir.File("day1/sub/dnf.xch")));
     W().MenuSaveChampClick();
     EXPECT_TRUE(Script->Records.back().Text.contains("IGC File \"DNF\" would mean that the competitor did not fly."));
