@@ -16,6 +16,7 @@
 #include <QStackedLayout>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -26,6 +27,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include "analysis/Flight.h"
 #include "geodesy/Coord.h"
@@ -651,6 +653,73 @@ bool TZephyrant::event(QEvent* event)
     // Another font or style: the panels are measured again.
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitStatusPanels();
     return result;
+}
+
+void TZephyrant::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    // The window manager gives a window restored from maximised the size it
+    // had when it was first shown, chosen before the screen was known: on a
+    // small one the status bar would end below the screen's edge.
+    const Qt::WindowStates whole = Qt::WindowMaximized | Qt::WindowFullScreen;
+    const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    FFitWhenRestored = (before & whole) && !(windowState() & (whole | Qt::WindowMinimized));
+    if (!FFitWhenRestored || !windowHandle()) return;
+    FMaximisedFrame = windowHandle()->frameMargins();
+    // Restored by the window manager, the window may have its size already.
+    FitRestoredWindow();
+}
+
+void TZephyrant::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (FFitWhenRestored) FitRestoredWindow();
+}
+
+bool TZephyrant::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    if (FFitWhenRestored && eventType == "xcb_generic_event_t") {
+        switch (static_cast<const xcb_generic_event_t*>(message)->response_type & ~0x80) {
+        case XCB_PROPERTY_NOTIFY:
+            // The window manager may set the restored window's frame (a
+            // property of the window) after its size, and nothing tells the
+            // program then: the fit is checked again once Qt has read it.
+            QMetaObject::invokeMethod(this, [this] { if (FFitWhenRestored) FitRestoredWindow(); },
+                                      Qt::QueuedConnection);
+            break;
+        case XCB_BUTTON_PRESS:
+        case XCB_KEY_PRESS:
+            // The organiser works in the window: it stays where it is put.
+            FFitWhenRestored = false;
+            break;
+        default: break;
+        }
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+
+void TZephyrant::FitRestoredWindow()
+{
+    const QScreen* shown = screen();
+    if (!shown || !windowHandle()) return;
+    const QRect room = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (!room.contains(frame)) {
+        // The least width was bounded by the screen while the frame's sides
+        // were not known (a maximised window has none).
+        FitDatumPanel();
+        const QSize margins = frame.size() - size();
+        const QSize fitted = size().boundedTo(room.size() - margins).expandedTo(minimumSize());
+        QRect placed(frame.topLeft(), fitted + margins);
+        placed.moveRight(std::min(placed.right(), room.right()));
+        placed.moveBottom(std::min(placed.bottom(), room.bottom()));
+        placed.moveLeft(std::max(placed.left(), room.left()));
+        placed.moveTop(std::max(placed.top(), room.top()));
+        setGeometry(QRect(placed.topLeft() + (geometry().topLeft() - frame.topLeft()), fitted));
+    }
+    // Once framed for its normal state, the window is the organiser's to move.
+    if (windowHandle()->frameMargins() != FMaximisedFrame) FFitWhenRestored = false;
 }
 
 bool TZephyrant::eventFilter(QObject* watched, QEvent* event)

@@ -9,6 +9,7 @@
 // are disabled and Save is enabled.
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -206,6 +207,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     void BuildToolBar();
@@ -213,6 +217,9 @@ private:
     void BuildMenus();
     void BuildStatusBar();
     void FitStatusPanels();
+    // A restored window that runs off its screen's free area, frame and
+    // all, is made at most as large as that area and moved onto it.
+    void FitRestoredWindow();
     // The datum's panel at least as wide as its text.
     void FitDatumPanel();
     // A panel's text while it has nothing to show.
@@ -259,6 +266,10 @@ private:
     TChampionship* FCaptionChampionship = nullptr;
     int FDatumPanelWidth = 0; // the datum panel's least width
     bool FFirstActivate = true;
+    // Restored from maximised: held on the screen until the window manager
+    // has framed it for its normal state or the organiser acts in it.
+    bool FFitWhenRestored = false;
+    QMargins FMaximisedFrame; // the frame it had maximised
     int FWheelRest = 0;
 };
 

@@ -152,3 +152,25 @@ TEST_F(ScreenFit, TheSplashIsPaintedAtOnceAndOnceClosedStaysClosed)
         EXPECT_FALSE(Splash->isVisible()) << "the splash came back";
     }
 }
+
+// Started maximised as the program starts, then restored: on the screen, frame and all, status bar whole.
+TEST_F(ScreenFit, UnderAWindowManagerTheRestoredMainWindowLiesOnTheScreen)
+{
+    ScopedSeams = std::make_unique<TScopedSeams>(Script->Install());
+    Program = std::make_unique<TProgram>(QStringList{QString::fromStdString(WriteChampionship())}, true);
+    const QSize made = W().size();
+    W().showMaximized();
+    const QRect screen = W().screen()->availableGeometry();
+    TRY_ASSERT(W().windowHandle()->isExposed() && W().frameGeometry() == screen);
+    const QSize maximised = W().size();
+    W().showNormal();
+    const auto shown = [&, x = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection()] {
+        const std::unique_ptr<xcb_get_geometry_reply_t, void (*)(void*)> g( // as the window manager made it
+            xcb_get_geometry_reply(x, xcb_get_geometry(x, static_cast<xcb_window_t>(W().winId())), nullptr), std::free);
+        const QRect bar = W().statusBar()->geometry().translated(W().geometry().topLeft()) & W().geometry();
+        return W().size() != maximised && g && QSize(g->width, g->height) == W().size() * W().devicePixelRatioF() &&
+               screen.contains(W().frameGeometry() | bar) && bar.height() == W().statusBar()->height();
+    };
+    TRY_EXPECT(shown());
+    EXPECT_TRUE(screen.height() < 800 || W().size() == made.expandedTo(W().minimumSize())) << W().width();
+}
