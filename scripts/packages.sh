@@ -14,5 +14,5 @@ install_missing() {
 }
 
 # What building and running the program needs.
-PROGRAM_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libminizip-dev zlib1g-dev python3
+PROGRAM_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libminizip-dev zlib1g-dev python3
   fonts-dejavu-core)
