@@ -48,10 +48,12 @@ void TChampionship::UpdateName()
 
 void TChampionship::SetFileName(const std::string& fileName)
 {
+    // The name as the organiser chose it, for the caption and messages; the
+    // folder where the kernel keeps the file, which a link to it or a ".."
+    // after a linked folder does not tell as text. Only '/' parts folders:
+    // "Day 1: final.xch" is a name of its own.
     FFileName = fileName;
-    // Only '/' parts folders here: "Day 1: final.xch" is a name of its own.
-    const std::size_t end = fileName.rfind('/');
-    FFolder = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
+    FFolder = fileName.empty() ? std::string() : RealFolderOf(fileName);
 }
 
 std::string TChampionship::FileSystemPath(const std::string& name) const

@@ -89,8 +89,9 @@ public:
     // The file the championship is kept in from now on (saved there), whose
     // folder the names of its files are read from.
     void SetFileName(const std::string& fileName);
-    // The file name up to and including its last "/"; empty when it has
-    // none. Track files are looked for here.
+    // The folder where the file really lies (links and ".." resolved as the
+    // kernel opens it), absolute, ending in "/"; empty without a file name.
+    // Track files and bitmaps are looked for here.
     const std::string& Folder() const { return FFolder; }
     // The file-system path of a file the championship names (a track or a
     // map's bitmap): the name is Windows-1252 like every text of the model,

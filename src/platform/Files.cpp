@@ -83,6 +83,20 @@ TResolvedPath ResolvePath(const std::string& path)
     }
 }
 
+std::string RealFolderOf(const std::string& fileName)
+{
+    // The link in the last part is followed first: its target's folder,
+    // not the link's, holds the file.
+    const std::string file = FollowLinks(fileName);
+    const std::size_t slash = file.rfind('/');
+    const TResolvedPath folder =
+        ResolvePath(slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : file.substr(0, slash));
+    std::string real = folder.Real;
+    if (!real.ends_with('/')) real += '/';
+    if (!folder.Rest.empty()) real += folder.Rest + (folder.Rest.ends_with('/') ? "" : "/");
+    return real;
+}
+
 namespace {
 
 // The names a path goes through, without the empty and "." ones, which the

@@ -31,6 +31,13 @@ struct TResolvedPath {
 };
 TResolvedPath ResolvePath(const std::string& path);
 
+// The folder where the file `fileName` really lies, as the kernel opens it:
+// absolute, ending in '/', with every link on the way and a link in its
+// last part followed; for a file not there yet, its folder resolved as
+// ResolvePath does. Names a championship keeps of other files lead from
+// here, whichever way the organiser reached the file.
+std::string RealFolderOf(const std::string& fileName);
+
 // The name that leads from the folder `folder` to where `path` leads, both
 // resolved as the kernel resolves them, with '/' between the parts: the
 // rest of `path` that does not exist is kept as written. The bare name for

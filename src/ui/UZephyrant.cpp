@@ -820,9 +820,9 @@ void TZephyrant::SetChampionshipButtons()
     ToolButtonSaveChamp->setEnabled(true);
 }
 
-void TZephyrant::SetWorkingFolder(const QString& fileName)
+void TZephyrant::SetWorkingFolder(const TChampionship* championship)
 {
-    FWorkingFolder = PathFromQt(QFileInfo(fileName).absolutePath());
+    FWorkingFolder = PathFromQt(ChampionshipFolder(championship));
 }
 
 namespace {
@@ -892,7 +892,7 @@ void TZephyrant::OpenChamp(const QString& fileName)
     TChampionship* added = championship.release();
     // From here the championship is open: Save must work whatever follows.
     SetChampionshipButtons();
-    SetWorkingFolder(fileName);
+    SetWorkingFolder(added);
     added->FillTree(&ChampTree);
     TakeSnapshot();
 
@@ -957,16 +957,16 @@ struct TNamedFile {
 };
 
 // Every name the championship keeps of a file (a flight's log, a map's
-// bitmap) renamed to lead from `folder` to where it led, as the kernel
+// bitmap) renamed to lead from the real folder `to` to where it led, as the kernel
 // resolves both, whether or not the file is there today (a stick not
 // mounted); what was renamed goes into `renamed`. False, with a word and
 // nothing renamed, when the championship file could not keep such a name.
-bool NameFilesFrom(TChampionship* championship, const QString& folder, std::vector<TNamedFile>& renamed)
+bool NameFilesFrom(TChampionship* championship, const std::string& to, std::vector<TNamedFile>& renamed)
 {
-    const std::string to = PathFromQt(folder);
-    const TResolvedPath there = ResolvePath(to);
-    if (there.Rest.empty() && there.Real == ResolvePath(PathFromQt(ChampionshipFolder(championship))).Real)
-        return true;
+    // A championship without a file of its own names files from the
+    // working folder.
+    const std::string& own = championship->Folder();
+    if (to == (own.empty() ? RealFolderOf(Platform::WorkingFolder() + "/") : own)) return true;
     std::vector<std::pair<TChampNode*, TAttributeCode>> named;
     for (TMap* map : championship->Maps) named.emplace_back(map, acMapFile);
     for (TCClass* cls : championship->Classes)
@@ -1019,7 +1019,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     // there, in the text written and from then on; they are put back when
     // nothing is saved.
     std::vector<TNamedFile> renamed;
-    if (!NameFilesFrom(championship, QFileInfo(fileName).absolutePath(), renamed)) return false;
+    if (!NameFilesFrom(championship, RealFolderOf(PathFromQt(fileName)), renamed)) return false;
     auto putBack = [&renamed] {
         for (const TNamedFile& file : renamed) file.Node->SetAttribute(file.Code, file.Before);
     };
@@ -1055,7 +1055,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     if (fuller) championship->ForgetFullerFile();
     championship->SetFileName(PathFromQt(fileName));
     championship->KnowFile(PathFromQt(fileName));
-    SetWorkingFolder(PathToQt(target));
+    SetWorkingFolder(championship);
     TakeSnapshot();
     if (auto* map = static_cast<TMap*>(ShownNode(ntMap))) map->FillGrid(&TableForMap);
     // "lastmap" names the loaded map as the file now holds it, beside the

@@ -228,7 +228,9 @@ private:
     QAction* AddCheck(const char* name, const char* caption, const char* hint, bool down);
     void SetChampionshipButtons();
     void TakeSnapshot();
-    void SetWorkingFolder(const QString& fileName);
+    // Logs, choosers, "lastmap" and exports go where the championship's
+    // file really lies.
+    void SetWorkingFolder(const TChampionship* championship);
     void NodeDeleting(TChampNode* node);
     // Every tree item takes its object's display name (a folder its related
     // object's), and the caption its node's: after anything that renames.

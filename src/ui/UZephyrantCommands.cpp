@@ -141,11 +141,13 @@ bool LoadLog(TFlight* flight, const QString& file)
 
 QString ChampionshipFolder(const TChampionship* championship)
 {
-    // What reading joins a name to (TChampionship::FileSystemPath), made
-    // absolute: the championship's own folder, or the working folder for
+    // What reading joins a name to (TChampionship::FileSystemPath): the
+    // real folder of the championship's own file, or the working folder for
     // one without a file of its own.
     if (!championship || championship->Folder().empty()) return PathToQt(Platform::WorkingFolder());
-    return QDir(PathToQt(championship->Folder())).absolutePath();
+    std::string folder = championship->Folder();
+    if (folder.size() > 1) folder.pop_back();
+    return PathToQt(folder);
 }
 
 void TZephyrant::FlightSelected(TFlight* flight)

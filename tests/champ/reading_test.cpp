@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -320,12 +321,15 @@ TEST(ChampionshipReading, RootNameSectionsAndEmptyElements)
 
 TEST(ChampionshipReading, FolderOfTheFileName)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    // A relative name is taken from the working folder, as the kernel takes it.
+    const std::string here = std::filesystem::current_path().string() + "/";
+    const std::pair<const char*, std::string> cases[] = {
         {"/home/judge/wmc/champ.xch", "/home/judge/wmc/"},
         {"/c/Day 1: final.xch", "/c/"}, // names of this system, where only '/' parts folders
-        {"C:\\Champs\\wmc.xch", ""},
-        {"wmc.xch", ""},
-        {"mixed\\dir/sub\\x.xch", "mixed\\dir/"},
+        {"C:\\Champs\\wmc.xch", here},
+        {"wmc.xch", here},
+        {"mixed\\dir/sub\\x.xch", here + "mixed\\dir/"},
+        {"", ""},
     };
     for (const auto& [name, folder] : cases) {
         TXmlInput in("x", "<Championship></Championship>");

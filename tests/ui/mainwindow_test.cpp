@@ -178,14 +178,20 @@ TEST_F(WindowTest, ALastMapThatDoesNotLoadLeavesTheChampionshipOpen)
 
 TEST_F(WindowTest, LastMapAndLogsAreFoundBesideTheChampionship)
 {
-    const std::string file = WriteChampionship();
+    WriteChampionship();
     WriteFileBytes(Dir.File("lastmap"), "M");
     WriteFileBytes(Dir.File("1T01A.igc"), FlightLog());
     TempDir elsewhere;
     const fs::path started = fs::current_path();
     fs::current_path(elsewhere.Path());
+    // Opened through a linked folder and "..": the kernel reads the file
+    // beside the logs, not in the folder the name shows as text.
+    fs::create_directories(Dir.File("x"));
+    fs::create_directories(Dir.File("sub"));
+    fs::create_directory_symlink(Dir.File("sub"), Dir.File("x/L"));
+    WriteFileBytes(Dir.File("x/1T01B.igc"), FlightLog());
     Start();
-    Open(file);
+    Open(Dir.File("x/L/../cup.xch"));
     fs::current_path(started);
     EXPECT_EQ(UserInterface.MapWindow.Map, UserInterface.CurrentMap);
     EXPECT_NE(UserInterface.CurrentMap, nullptr);

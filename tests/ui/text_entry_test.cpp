@@ -192,14 +192,21 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
 
     // Saved elsewhere, every flight loads its log, in the same session and opened from there; the map loads.
     // Opened through a link whose real folder has another parent (the kernel takes ".." from there); saved
-    // while the logs are not there, beside another log of their name; a colon in the file's name.
+    // while the logs are not there, beside another log of their name; a colon in the file's name. Opened
+    // through a link to the file (desk/cup.xch); saved to a name whose ".." follows a linked folder, and onto
+    // a link to the file itself: opened again where the kernel wrote it (Reopen).
     fs::create_directories(Dir.File("links"));
     fs::create_directory_symlink("../day1", Dir.File("links/d1"));
     fs::create_directories(Dir.File("other/logs"));
     WriteFileBytes(Dir.File("other/logs/ZG.igc"), "another competitor's log");
-    struct TCase { const char* From; const char* To; bool LogsAway; };
+    fs::create_directories(Dir.File("desk/in"));
+    fs::create_symlink("../day1/cup.xch", Dir.File("desk/cup.xch"));
+    fs::create_symlink("../../day1/cup.xch", Dir.File("desk/in/cup.xch"));
+    struct TCase { const char* From; const char* To; bool LogsAway; const char* Reopen = nullptr; };
     for (const TCase& c : {TCase{"links/d1/cup.xch", "other/cup.xch", false}, {"day1/cup.xch", "other/cup.xch", true},
-                           {"other/cup.xch", "day1/sub/cup.xch", false}, {"day1/sub/cup.xch", "day1/Day 1: cup.xch", false}}) {
+                           {"other/cup.xch", "day1/sub/cup.xch", false}, {"day1/sub/cup.xch", "day1/Day 1: cup.xch", false},
+                           {"desk/cup.xch", "other/desk.xch", false}, {"day1/cup.xch", "links/d1/../top.xch", false, "top.xch"},
+                           {"day1/cup.xch", "desk/in/cup.xch", false, "day1/cup.xch"}}) {
         Program.reset();
         Start({QString::fromStdString(Dir.File(c.From))});
         fs::create_directories(fs::path(Dir.File(c.To)).parent_path());
@@ -208,7 +215,7 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
         W().MenuSaveChampClick();
         if (c.LogsAway) fs::rename(Dir.File("day1/away"), Dir.File("day1/logs"));
         for (const bool opened : {false, true}) {
-            if (opened) Program.reset(), Start({QString::fromStdString(Dir.File(c.To))});
+            if (opened) Program.reset(), Start({QString::fromStdString(Dir.File(c.Reopen ? c.Reopen : c.To))});
             EXPECT_TRUE(!opened || UserInterface.MapWindow.HasValidMap()) << c.To;
             for (const auto& [flight, log] : logs) {
                 Select({"CUP", "Tasks", "ML: Microlight", "01: NAV - 1", flight});
