@@ -172,6 +172,8 @@ TChampionship::TFileState TChampionship::StateOf(const std::string& fileName)
     state.Size = static_cast<std::int64_t>(st.st_size);
     state.Seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
     state.Nanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    state.ChangeSeconds = static_cast<std::int64_t>(st.st_ctim.tv_sec);
+    state.ChangeNanoseconds = static_cast<std::int64_t>(st.st_ctim.tv_nsec);
     return state;
 }
 

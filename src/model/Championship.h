@@ -175,6 +175,18 @@ public:
     // this program's that failed changed its time, if not its text.
     void KnowFileAgain(const std::string& fileName);
 
+    // Where a file is, its identity, size and the times of its last write
+    // and last change of any kind (the change time also moves when a tool
+    // puts the time of the last write back, or two writes share one tick).
+    struct TFileState {
+        std::string Path;
+        std::uint64_t Device = 0, Inode = 0;
+        std::int64_t Size = 0, Seconds = 0, Nanoseconds = 0, ChangeSeconds = 0, ChangeNanoseconds = 0;
+        bool operator==(const TFileState&) const = default;
+    };
+    // The state of the file `fileName` leads to; an empty path when none.
+    static TFileState StateOf(const std::string& fileName);
+
 private:
     void Load(TXmlInput& in, const std::string& fileName);
     void KeepFullerFile(const std::string& fileName);
@@ -189,13 +201,7 @@ private:
     std::uint64_t FFullerDevice = 0;
     std::uint64_t FFullerInode = 0;
     // What KnowFile noted; an empty path when nothing.
-    struct TFileState {
-        std::string Path;
-        std::uint64_t Device = 0, Inode = 0;
-        std::int64_t Size = 0, Seconds = 0, Nanoseconds = 0;
-        bool operator==(const TFileState&) const = default;
-    } FKnownFile;
-    static TFileState StateOf(const std::string& fileName);
+    TFileState FKnownFile;
 
 public:
     // Destroyed in the reverse order: the waypoints first, the classes last.

@@ -917,8 +917,8 @@ namespace {
 // taken): a second link to it, or a copy where the file system has no
 // links or where the file is written through (a link would take the new
 // text too). True when it is kept or there is none; otherwise the user
-// decides.
-bool KeepBackup(const std::string& target, bool writtenThrough)
+// decides, and `mayReplace` is asked again once the box is gone.
+bool KeepBackup(const std::string& target, bool writtenThrough, const std::function<bool()>& mayReplace)
 {
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0) return true;
@@ -935,7 +935,8 @@ bool KeepBackup(const std::string& target, bool writtenThrough)
         if (errno != EEXIST) break;
     }
     return AskYesNo(QStringLiteral("Can't keep a copy of ") + PathToQt(target) + QStringLiteral(" as ") +
-                    PathToQt(backup) + QStringLiteral(". Save without a backup?"));
+                    PathToQt(backup) + QStringLiteral(". Save without a backup?")) &&
+           mayReplace();
 }
 
 // The folder takes no new file: neither the new text beside the file nor a
@@ -1001,15 +1002,25 @@ bool NameFilesFrom(TChampionship* championship, const std::string& to, std::vect
 bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
 {
     // Another organiser (or program) saved it since it was read or saved
-    // here: replacing it would drop their work without a word.
-    const bool changed = championship->ChangedSinceKnown(PathFromQt(fileName));
-    if (changed &&
-        !AskYesNo(fileName + QStringLiteral(" was changed since it was opened here, by another program or another "
-                                            "organiser's save. Saving replaces what it holds now. Save all the same?")))
-        return false;
+    // here: replacing it would drop their work without a word. Asked first,
+    // and again right before the write should it be written once more while
+    // a question of this save is open.
+    const std::string path = PathFromQt(fileName);
+    std::optional<TChampionship::TFileState> agreed;
+    auto mayReplace = [&] {
+        if (!championship->ChangedSinceKnown(path)) return true;
+        TChampionship::TFileState now = TChampionship::StateOf(path);
+        if (agreed && *agreed == now) return true;
+        if (!AskYesNo(fileName + QStringLiteral(" was changed since it was opened here, by another program or another "
+                                                "organiser's save. Saving replaces what it holds now. Save all the same?")))
+            return false;
+        agreed = std::move(now);
+        return true;
+    };
+    if (!mayReplace()) return false;
     // The file it was opened from holds more than was loaded: replacing it
     // would lose that part for good.
-    const bool fuller = championship->IsFullerFile(PathFromQt(fileName));
+    const bool fuller = championship->IsFullerFile(path);
     if (fuller &&
         !AskYesNo(fileName + QStringLiteral(" holds more than was loaded from it: ") +
                   ToQt(championship->Unloaded()) +
@@ -1019,7 +1030,7 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     // there, in the text written and from then on; they are put back when
     // nothing is saved.
     std::vector<TNamedFile> renamed;
-    if (!NameFilesFrom(championship, RealFolderOf(PathFromQt(fileName)), renamed)) return false;
+    if (!NameFilesFrom(championship, RealFolderOf(path), renamed)) return false;
     auto putBack = [&renamed] {
         for (const TNamedFile& file : renamed) file.Node->SetAttribute(file.Code, file.Before);
     };
@@ -1029,17 +1040,17 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     std::string target;
     bool saved = false;
     try {
-        saved = championship->Save(PathFromQt(fileName), [&target](const std::string& final, bool writtenThrough) {
+        saved = championship->Save(path, [&](const std::string& final, bool writtenThrough) {
             target = final;
-            return KeepBackup(final, writtenThrough);
-        }, [&target](const std::string& final) {
+            return mayReplace() && KeepBackup(final, writtenThrough, mayReplace);
+        }, [&](const std::string& final) {
             target = final;
-            return AskWriteInPlace(final);
+            return AskWriteInPlace(final) && mayReplace();
         });
     } catch (const TException& e) {
         putBack();
         // A write into the file itself that failed is this program's own.
-        if (!changed) championship->KnowFileAgain(PathFromQt(fileName));
+        if (!agreed) championship->KnowFileAgain(path);
         if (e.WhatText() == TXmlOutput::WrittenInPart)
             ShowError(ToQt(e.Message()) + QStringLiteral("\nSave again: ") + fileName +
                       QStringLiteral(" may hold only part of the text."));
@@ -1053,8 +1064,8 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
         return false;
     }
     if (fuller) championship->ForgetFullerFile();
-    championship->SetFileName(PathFromQt(fileName));
-    championship->KnowFile(PathFromQt(fileName));
+    championship->SetFileName(path);
+    championship->KnowFile(path);
     SetWorkingFolder(championship);
     TakeSnapshot();
     if (auto* map = static_cast<TMap*>(ShownNode(ntMap))) map->FillGrid(&TableForMap);

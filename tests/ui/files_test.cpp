@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -148,13 +149,15 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     EXPECT_EQ(files(), before);
     championship->SetAttribute(acVenue, "Elsewhere");
 
-    // A read-only file is refused as it is, not replaced by a writable one.
+    // A read-only file is refused as it is, not replaced by a writable one
+    // (the change of its mode is a change since it was read: asked first).
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     Script->AnswerFile(QString::fromStdString(file));
+    Script->AnswerButton(TButton::Yes);
     W().ToolButtonSaveChamp->trigger();
     prompts = TakePrompts();
-    ASSERT_EQ(prompts.size(), 2u);
-    EXPECT_EQ(prompts[1].substr(0, 42), "<Can't open XML file for output> in <>. De");
+    ASSERT_EQ(prompts.size(), 3u);
+    EXPECT_EQ(prompts[2].substr(0, 42), "<Can't open XML file for output> in <>. De");
     EXPECT_EQ(ReadFileBytes(file), old);
     EXPECT_EQ(files(), before);
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
@@ -325,26 +328,41 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesAFileThatHoldsMoreThanWasLoaded)
     EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
 }
 
-// Another organiser's save since the file was read here (a new file renamed over it, or the text written into
-// it) is not replaced unasked, also through a link: No keeps their text and the changes made here.
+// Another organiser's save since the file was read here (a new file renamed over it, the text written into
+// it, also with its size and time of last write kept) is not replaced unasked, also through a link: No keeps
+// their text and the changes made here. One more save while the question is open is asked about again.
 TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRead)
 {
     const std::string file = WriteChampionship(), link = Dir.File("link.xch");
+    const std::string question = link + " was changed since it was opened here, by another program or another "
+                                        "organiser's save. Saving replaces what it holds now. Save all the same?";
     fs::create_symlink(file, link);
     Start({QString::fromStdString(file)});
     (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
-    for (const TButton answer : {TButton::No, TButton::Yes}) {
-        const std::string theirs = ReadFileBytes(file) + "\n";
-        WriteFileBytes(answer == TButton::No ? file + ".new" : file, theirs);
-        if (answer == TButton::No) fs::rename(file + ".new", file);
+    struct TCase { TButton Answer; char Theirs; }; // Renamed over, Written into, its Time kept, Again in the box
+    for (const auto& [answer, how] : {TCase{TButton::No, 'R'}, {TButton::Yes, 'W'}, {TButton::Yes, 'T'},
+                                      {TButton::Yes, 'A'}}) {
+        std::string theirs = ReadFileBytes(file);
+        theirs.back() = theirs.back() == '\n' ? ' ' : '\n'; // the same size
+        struct stat before {};
+        ::stat(file.c_str(), &before);
+        WriteFileBytes(how == 'R' ? file + ".new" : file, theirs);
+        if (how == 'R') fs::rename(file + ".new", file);
+        const timespec times[] = {before.st_atim, before.st_mtim};
+        if (how == 'T') ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+        Script->OnPrompt = [&, again = how == 'A'](const TScriptedSeams::TRecord& record) mutable {
+            if (again && FromQt(record.Text) == question) again = false, WriteFileBytes(file, theirs + "\n");
+        };
         Script->AnswerFile(QString::fromStdString(link));
         Script->AnswerButton(answer);
+        if (how == 'A') Script->AnswerButton(answer);
         W().ToolButtonSaveChamp->trigger();
-        EXPECT_EQ(TakePrompts().back(), link + " was changed since it was opened here, by another program or another "
-                                              "organiser's save. Saving replaces what it holds now. Save all the same?");
+        const std::vector<std::string> prompts = TakePrompts();
+        EXPECT_EQ(std::count(prompts.begin(), prompts.end(), question), how == 'A' ? 2 : 1) << how;
         EXPECT_EQ(ReadFileBytes(file) == theirs, answer == TButton::No);
         EXPECT_EQ(W().Modified(), answer == TButton::No);
     }
+    Script->OnPrompt = nullptr;
     for (const std::string& own : {file, link}) { // the program's own saves ask nothing
         Script->AnswerFile(QString::fromStdString(own));
         W().ToolButtonSaveChamp->trigger();
