@@ -5,8 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include <grp.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -57,6 +59,9 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         const std::string acl = attribute(file, "system.posix_acl_access");
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // Stopped at each system call, with a new file's mode the open call's.
+            ::umask(0);
+            if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || ::raise(SIGSTOP) != 0) std::_Exit(3);
             const gid_t groups[] = {c.Saver, 65533};
             if (::setgroups(2, groups) != 0 || ::setresgid(c.Saver, c.Saver, c.Saver) != 0 ||
                 ::setresuid(c.Saver, c.Saver, c.Saver) != 0)
@@ -67,9 +72,22 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
                 return !through || CopyFileAs(target, target + ".bak");
             }) ? 0 : 1);
         }
+        // A temporary beside the file (the new text or the copy) opens to no
+        // one else when it appears.
         int status = 1;
-        ::waitpid(pid, &status, 0);
+        std::set<fs::path> seen;
+        mode_t created = 0;
+        while (::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+            struct stat temp {};
+            for (const auto& e : fs::directory_iterator(dir.Path()))
+                if (e.path().string().find(".tmp") != std::string::npos && seen.insert(e.path()).second &&
+                    ::lstat(e.path().c_str(), &temp) == 0)
+                    created |= temp.st_mode & 077;
+            const int signal = WSTOPSIG(status);
+            ::ptrace(PTRACE_SYSCALL, pid, nullptr, signal == SIGTRAP || signal == SIGSTOP ? 0 : signal);
+        }
         EXPECT_EQ(status, 0);
+        EXPECT_TRUE(!seen.empty() && created == 0) << std::oct << created;
         struct stat st {};
         ASSERT_EQ(::lstat(file.c_str(), &st), 0);
         EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
