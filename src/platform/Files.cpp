@@ -234,6 +234,102 @@ bool AttributeBytes(const std::function<ssize_t(char*, std::size_t)>& call, std:
     return false;
 }
 
+// An entry of an access control list as the kernel keeps it in the
+// extended attribute: tag, permission bits (4 read, 2 write, 1 execute), and
+// the user or group it names.
+struct TAclEntry {
+    std::uint16_t Tag;
+    std::uint16_t Perm;
+    std::uint32_t Id;
+};
+enum : std::uint16_t { AclOwner = 1, AclUser = 2, AclOwningGroup = 4, AclGroup = 8, AclMask = 0x10, AclOther = 0x20 };
+constexpr std::uint32_t AclNoId = 0xffffffff;
+constexpr std::uint32_t AclVersion = 2;
+
+// Little-endian, after a 4-byte header holding the version; false for any
+// other form.
+bool ParseAcl(const std::vector<char>& bytes, std::vector<TAclEntry>& entries)
+{
+    auto at = [&](std::size_t i, int size) {
+        std::uint32_t value = 0;
+        for (int b = size - 1; b >= 0; --b) value = value << 8 | static_cast<unsigned char>(bytes[i + b]);
+        return value;
+    };
+    if (bytes.size() < 4 || (bytes.size() - 4) % 8 != 0 || at(0, 4) != AclVersion) return false;
+    for (std::size_t i = 4; i < bytes.size(); i += 8)
+        entries.push_back(
+            {static_cast<std::uint16_t>(at(i, 2)), static_cast<std::uint16_t>(at(i + 2, 2)), at(i + 4, 4)});
+    return true;
+}
+
+std::vector<char> AclBytes(std::vector<TAclEntry> entries)
+{
+    // The kernel takes them only in this order.
+    std::sort(entries.begin(), entries.end(),
+              [](const TAclEntry& a, const TAclEntry& b) { return a.Tag != b.Tag ? a.Tag < b.Tag : a.Id < b.Id; });
+    std::vector<char> bytes;
+    auto put = [&](std::uint32_t value, int size) {
+        for (int b = 0; b < size; ++b) bytes.push_back(static_cast<char>(value >> 8 * b & 0xff));
+    };
+    put(AclVersion, 4);
+    for (const TAclEntry& e : entries) {
+        put(e.Tag, 2);
+        put(e.Perm, 2);
+        put(e.Id, 4);
+    }
+    return bytes;
+}
+
+// The file `to`, which this user owns in place of the owner of `from`
+// (whose status is `old`), opens to that owner as `from` did, through an
+// entry of its access control list, and to no one new: every other entry
+// gives at most what it gave on `from` under its mask, which widens for the
+// owner's entry, and the group nothing where it is not `from`'s. Without
+// such a list (a file system that keeps none, or one that can't be written)
+// it opens to its own owner and to others as `from` did, and to the group
+// only where it is `from`'s. False when it might open to someone new.
+bool OpenToTheOldOwner(const std::string& from, const struct stat& old, bool groupKept, int to)
+{
+    std::uint16_t owner = old.st_mode >> 6 & 7, group = old.st_mode >> 3 & 7, other = old.st_mode & 7;
+    // Without a list the group's bits are all its own.
+    std::uint16_t mask = 7;
+    std::vector<char> bytes;
+    std::vector<TAclEntry> entries;
+    const bool known =
+        AttributeBytes([&](char* b, std::size_t n) { return ::getxattr(from.c_str(), AccessControlList, b, n); },
+                       bytes)
+            ? ParseAcl(bytes, entries)
+            : errno == ENODATA || errno == ENOTSUP;
+    std::vector<TAclEntry> given;
+    for (const TAclEntry& e : entries) {
+        if (e.Tag == AclOwner) owner = e.Perm;
+        else if (e.Tag == AclOwningGroup) group = e.Perm;
+        else if (e.Tag == AclOther) other = e.Perm;
+        else if (e.Tag == AclMask) mask = e.Perm;
+        // The owner's entry comes from its own bits.
+        else if (e.Tag != AclUser || e.Id != old.st_uid) given.push_back(e);
+    }
+    // A list this program can't read might give the group less than the mode says.
+    group = known && groupKept ? group & mask : 0;
+    given.push_back({AclUser, owner, old.st_uid});
+    std::uint16_t widened = group;
+    for (TAclEntry& e : given) {
+        if (e.Tag != AclUser || e.Id != old.st_uid) e.Perm &= mask;
+        widened |= e.Perm;
+    }
+    given.insert(given.end(), {{AclOwner, owner, AclNoId}, {AclOwningGroup, group, AclNoId},
+                               {AclMask, widened, AclNoId}, {AclOther, other, AclNoId}});
+    const mode_t setId = old.st_mode & (groupKept ? 07000 : 05000);
+    const std::vector<char> acl = AclBytes(given);
+    // The list before the mode, whose group bits become its mask: an
+    // entry inherited from the folder's default would open to the mask.
+    if (known && ::fsetxattr(to, AccessControlList, acl.data(), acl.size(), 0) == 0)
+        return ::fchmod(to, setId | owner << 6 | widened << 3 | other) == 0;
+    const bool removed = ::fremovexattr(to, AccessControlList) == 0 || errno == ENODATA || errno == ENOTSUP;
+    ::fchmod(to, setId | owner << 6 | group << 3 | other);
+    return removed;
+}
+
 } // namespace
 
 TAccessTaken TakeAccessOf(const std::string& from, int to)
@@ -253,6 +349,8 @@ TAccessTaken TakeAccessOf(const std::string& from, int to)
     for (std::size_t at = 0; at < names.size();) {
         const std::string name(names.data() + at, ::strnlen(names.data() + at, names.size() - at));
         at += name.size() + 1;
+        // Another user's list is not copied as it is (see below).
+        if (name == AccessControlList && !ownerKept) continue;
         std::vector<char> value;
         // One that this user may not set (a trusted or security attribute)
         // stays behind; the access control list may not.
@@ -265,16 +363,15 @@ TAccessTaken TakeAccessOf(const std::string& from, int to)
             aclKept = aclKept && copied;
         }
     }
+    if (!ownerKept)
+        return OpenToTheOldOwner(from, st, groupKept, to) ? TAccessTaken::AllButOwner : TAccessTaken::Failed;
     // One inherited from the folder's default would open the file to more
     // users than the old one.
     if (!hadAcl) ::fremovexattr(to, AccessControlList);
     // The mode last: it sets the list's mask from the group bits, as the
-    // old file had them. A group that is not the old one's (this user's own)
-    // gets nothing, and with it no entry of the list.
-    const mode_t groupBits = S_IRWXG | S_ISGID;
-    ::fchmod(to, st.st_mode & 07777 & (groupKept ? ~mode_t{0} : ~groupBits));
-    if (!aclKept) return TAccessTaken::Failed;
-    return ownerKept ? TAccessTaken::All : TAccessTaken::AllButOwner;
+    // old file had them.
+    ::fchmod(to, st.st_mode & 07777);
+    return aclKept ? TAccessTaken::All : TAccessTaken::Failed;
 }
 
 bool CopyFileAs(const std::string& from, const std::string& to)

@@ -62,8 +62,11 @@ void RemoveStaleFilesBeside(const std::string& target);
 enum class TAccessTaken {
     All,
     // The owner or the group could not be given (another user's file, or a
-    // group this user is not in): the new file is this user's, and its group
-    // gets no access where it is not the old file's group.
+    // group this user is not in): the new file is this user's and opens to
+    // the old owner through an entry of its access control list (where the
+    // file system keeps them), to no one new: each other entry gives at most
+    // what it gave on the old file, and its group gets no access where it is
+    // not the old file's group.
     AllButOwner,
     // The access control list could not be copied: the file would be open
     // to others than the old one was.
@@ -77,7 +80,8 @@ enum class TAccessTaken {
 TAccessTaken TakeAccessOf(const std::string& from, int to);
 
 // A copy of the regular file `from` under the new name `to`, open to no one
-// `from` is not open to: written under a temporary name beside `to` and given
+// `from` is not open to, and to the owner of `from` even where this user
+// can't give it the copy: written under a temporary name beside `to` and given
 // that name only once it is complete on disk, so that a copy killed half way
 // never passes for a whole one. False when it is not made; errno EEXIST when
 // `to` is taken.

@@ -412,12 +412,15 @@ bool TXmlOutput::Close(const TBeforeReplace& beforeReplace,
     // through, so that each of them gives the new text; a new file renamed
     // over it would leave them with the old one.
     struct stat st {};
-    if (::stat(FTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
+    const bool replaces = ::stat(FTarget.c_str(), &st) == 0;
+    if (replaces && S_ISREG(st.st_mode) && st.st_nlink > 1)
         return WriteThrough(beforeReplace);
     // A new file beside the target, renamed over it only once it is
     // complete on disk: a failure at any step leaves the old file untouched.
+    // One that replaces a file opens to no one else until it has that
+    // file's access; a new name gets a new file's.
     std::string temp;
-    const int fd = CreateFileBeside(FTarget, temp);
+    const int fd = CreateFileBeside(FTarget, temp, replaces ? 0600 : 0666);
     if (fd < 0) {
         if (errno == EACCES || errno == EPERM || errno == EROFS)
             return WriteInPlace(writeInPlace);

@@ -161,8 +161,9 @@ public:
     // `beforeReplace`, when given, is called once the new text is safely on
     // disk and before it replaces the old file; when it returns false (Close
     // then returns false) or throws, the temporary goes and the target is
-    // untouched. The new file takes the old one's owner, group, extended
-    // attributes (its access control list among them) and mode.
+    // untouched. The new file opens to no one else until it takes the old
+    // one's owner, group, extended attributes (its access control list among
+    // them) and mode.
     // Temporaries of this target left on this host by a process that has
     // ended are removed first. A target that a new file could not take the
     // place of as it is (one with more than one hard link, so that every link

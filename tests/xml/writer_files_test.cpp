@@ -5,8 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include <grp.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -33,17 +35,30 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         std::string value(4096, '\0');
         return value.substr(0, std::max<ssize_t>(::getxattr(f.c_str(), name, value.data(), value.size()), 0));
     };
+    // What user `u` of group `g` may do with the file (R_OK | W_OK | X_OK).
+    auto rights = [](const std::string& f, uid_t u, gid_t g) {
+        int status = 8 << 8;
+        if (const pid_t pid = ::fork(); pid == 0) {
+            int may = ::setgroups(1, &g) | ::setresgid(g, g, g) | ::setresuid(u, u, u) ? 8 : 0;
+            for (const int bit : {R_OK, W_OK, X_OK}) may |= ::access(f.c_str(), bit) == 0 ? bit : 0;
+            std::_Exit(may);
+        } else ::waitpid(pid, &status, 0);
+        return WEXITSTATUS(status);
+    };
     // Saved by root, or by user 65534 (own group 65534, a member of group
     // 65533, not of 65532), who may not give a file away: another user's file
     // keeps its owner and group, written through, and its copy (the backup)
     // opens to no one the file was not open to. With entries of the access
     // control list (the group's own bits narrower than its mask), or a second
-    // link, which is written through.
+    // link, which is written through. The backup opens to the file's owner as
+    // the file did, and to a third user (65530, of the saver's group) no more,
+    // under a mask widened for the owner too.
     struct TCase { const char* Save; uid_t Owner; gid_t Group; mode_t Mode; uid_t Saver; const char* Acl; bool Link; };
     for (const TCase& c : {TCase{"c.xch", 65534, 65534, 0660, 0, "u::rw", false},
                            TCase{"l1.xch", 65534, 65533, 0640, 0, "u:nobody:rw", false},
                            TCase{"l1.xch", 0, 65533, 0664, 65534, "g::rw,g:65534:r", false},
                            TCase{"c.xch", 65533, 65532, 0640, 65534, "u:65534:rw", false},
+                           TCase{"c.xch", 65533, 65532, 0700, 65534, "u:65534:rw,u:65530:rwx,m::rw", false},
                            TCase{"c.xch", 0, 65533, 0640, 0, "u:nobody:rw", true}}) {
         SCOPED_TRACE(std::string(c.Save) + " saved by " + std::to_string(c.Saver));
         WriteFileBytes(file, "old");
@@ -55,8 +70,12 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         struct stat old {};
         ASSERT_EQ(::stat(file.c_str(), &old), 0);
         const std::string acl = attribute(file, "system.posix_acl_access");
+        const int ownerRights = rights(file, c.Owner, 65531), thirdRights = rights(file, 65530, 65534);
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // Stopped at each system call, with a new file's mode the open call's.
+            ::umask(0);
+            if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || ::raise(SIGSTOP) != 0) std::_Exit(3);
             const gid_t groups[] = {c.Saver, 65533};
             if (::setgroups(2, groups) != 0 || ::setresgid(c.Saver, c.Saver, c.Saver) != 0 ||
                 ::setresuid(c.Saver, c.Saver, c.Saver) != 0)
@@ -67,9 +86,22 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
                 return !through || CopyFileAs(target, target + ".bak");
             }) ? 0 : 1);
         }
+        // A temporary beside the file (the new text or the copy) opens to no
+        // one else when it appears.
         int status = 1;
-        ::waitpid(pid, &status, 0);
+        std::set<fs::path> seen;
+        mode_t created = 0;
+        while (::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+            struct stat temp {};
+            for (const auto& e : fs::directory_iterator(dir.Path()))
+                if (e.path().string().find(".tmp") != std::string::npos && seen.insert(e.path()).second &&
+                    ::lstat(e.path().c_str(), &temp) == 0)
+                    created |= temp.st_mode & 077;
+            const int signal = WSTOPSIG(status);
+            ::ptrace(PTRACE_SYSCALL, pid, nullptr, signal == SIGTRAP || signal == SIGSTOP ? 0 : signal);
+        }
         EXPECT_EQ(status, 0);
+        EXPECT_TRUE(!seen.empty() && created == 0) << std::oct << created;
         struct stat st {};
         ASSERT_EQ(::lstat(file.c_str(), &st), 0);
         EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
@@ -77,7 +109,9 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
         EXPECT_EQ(st.st_gid, c.Group);
         struct stat copy {};
         EXPECT_EQ(::stat(dir.File("c.xch.bak").c_str(), &copy) == 0, c.Link || c.Saver != 0);
-        EXPECT_TRUE(copy.st_gid == c.Group || (copy.st_mode & 070) == 0) << std::oct << copy.st_mode;
+        const std::string kept = dir.File(copy.st_nlink ? "c.xch.bak" : "c.xch");
+        EXPECT_EQ(rights(kept, c.Owner, 65531), ownerRights);
+        EXPECT_EQ(rights(kept, 65530, 65534) & ~thirdRights, 0);
         EXPECT_EQ(st.st_mode & 07777, old.st_mode & 07777);
         EXPECT_EQ(attribute(file, "system.posix_acl_access"), acl);
         EXPECT_EQ(attribute(file, "user.note"), "team");
