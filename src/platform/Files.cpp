@@ -374,16 +374,50 @@ TAccessTaken TakeAccessOf(const std::string& from, int to)
     return aclKept ? TAccessTaken::All : TAccessTaken::Failed;
 }
 
+namespace {
+
+// The `size` bytes of `in` from its start into `out`, a block at a time.
+bool CopyBytes(int in, int out, off_t size)
+{
+    std::vector<char> block(std::size_t{1} << 16);
+    for (off_t done = 0; done < size;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<off_t>(size - done, static_cast<off_t>(block.size())));
+        const ssize_t n = ::pread(in, block.data(), want, done);
+        if (n < 0 && errno == EINTR) continue;
+        // A file cut short meanwhile gives no whole copy.
+        if (n <= 0 || !WriteAll(out, std::string(block.data(), static_cast<std::size_t>(n)))) return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
 bool CopyFileAs(const std::string& from, const std::string& to)
 {
-    std::string text;
-    if (!ReadRegularFile(from, std::numeric_limits<std::size_t>::max(), text)) return false;
+    // Only a regular file, and only what it held when it was opened, in
+    // blocks: the copy never waits on a FIFO, and the memory it takes does
+    // not grow with the file.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        errno = EINVAL;
+        return false;
+    }
     // What a copy that was killed left.
     RemoveStaleFilesBeside(to);
     std::string temp;
     const int fd = CreateFileBeside(to, temp, 0600);
-    if (fd < 0) return false;
-    bool ok = TakeAccessOf(from, fd) != TAccessTaken::Failed && WriteAll(fd, text);
+    if (fd < 0) {
+        const int error = errno;
+        ::close(in);
+        errno = error;
+        return false;
+    }
+    bool ok = TakeAccessOf(from, fd) != TAccessTaken::Failed && CopyBytes(in, fd, st.st_size);
+    ::close(in);
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     // Never over a file of that name. A file system that can't promise that
