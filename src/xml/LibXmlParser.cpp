@@ -289,6 +289,18 @@ std::string ExternalEntity(std::string_view name)
     return "an external entity &" + Excerpt(name) + ";";
 }
 
+// The same of a parameter entity in the DTD, whether its file is read or not.
+std::string ExternalParameterEntity(std::string_view name)
+{
+    return "a reference to an external parameter entity %" + Excerpt(name) + ";";
+}
+
+// A declared entity where the document refers to it: Save writes its text.
+std::string DeclaredEntity(std::string_view name)
+{
+    return "a reference to the entity &" + Excerpt(name) + "; that the document type definition declares";
+}
+
 } // namespace
 
 bool IsNameStart(unsigned char c) { return Has(static_cast<char>(c), cNameStart); }
@@ -652,6 +664,15 @@ void TXmlParser::Unreadable(const std::string& what)
         FUnreadable.What = what;
 }
 
+void TXmlParser::Unreadable(const TUnreadable& met)
+{
+    if (met.Count == 0)
+        return;
+    if (FUnreadable.Count == 0)
+        FUnreadable.What = met.What;
+    FUnreadable.Count += met.Count;
+}
+
 // The byte a character reference stands for. Codes above 255 go through the
 // Windows-1252 table (BF, the inverted question mark, when it has no byte);
 // a number that does not read (too large to be a character) and the code 0
@@ -701,7 +722,7 @@ void TXmlParser::Clear()
     RootName.clear();
     FDtdcStart = nullptr;
     FDtdcFinal = nullptr;
-    FDtdcSubset = false;
+    FDtdcUnreadable = TUnreadable{};
     Normalize = true;
     Elements.Clear();
     Entities.Clear();
@@ -1041,6 +1062,9 @@ void TXmlParser::ResolveTextReference(const char*& pos)
             return;
         }
         Expanded(def->Value.size());
+        // Said where the document writes it; what its text refers to is part of it.
+        if (depth == 0)
+            Unreadable(DeclaredEntity(name));
         auto text = std::make_shared<const std::string>(def->Value);
         EntityStack.Push(after);
         FCurKeep = text;
@@ -1130,21 +1154,26 @@ void TXmlParser::AnalyzeTag()
 
 void TXmlParser::ProcessAttributes()
 {
+    // Written values that the DTD fixes: whether it changes them is known
+    // once both are read alike.
+    std::vector<std::pair<TAttr*, const TAttrDef*>> fixed;
     if (Elements.Count() > 0) {
         if (const TElemDef* elem = Elements.Node(CurName)) {
             for (std::size_t i = 0; i < elem->Count(); ++i) {
                 const TAttrDef* def = elem->Node(i);
                 TAttr* a = CurAttr.Node(def->Name);
-                if (a == nullptr && (def->DefaultType == adDefault || def->DefaultType == adFixed))
+                if (a == nullptr && (def->DefaultType == adDefault || def->DefaultType == adFixed)) {
                     a = CurAttr.AddNew(def->Name, def->Value, vtDefault);
+                    Unreadable("a default that the document type definition supplies for " + Excerpt(def->Name));
+                    if (def->DefaultType == adFixed)
+                        a->ValueType = vtFixed;
+                } else if (a != nullptr && def->DefaultType == adFixed) {
+                    fixed.emplace_back(a, def);
+                }
                 if (a == nullptr)
                     continue;
-                if (def->DefaultType == adImplied) {
+                if (def->DefaultType == adImplied)
                     a->ValueType = vtImplied;
-                } else if (def->DefaultType == adFixed) {
-                    a->ValueType = vtFixed;
-                    a->Value = def->Value;
-                }
                 a->AttrType = def->AttrType;
             }
         }
@@ -1152,23 +1181,40 @@ void TXmlParser::ProcessAttributes()
     std::string scratch;
     for (std::size_t i = 0; i < CurAttr.Count(); ++i) {
         TAttr* a = CurAttr.Node(i);
-        std::string& v = a->Value;
         // A value taken from the DTD was translated when it was declared.
-        const bool translate = a->ValueType != vtDefault && a->ValueType != vtFixed;
-        if (v.find('&') != std::string::npos) {
-            scratch.clear();
-            ReplaceReferences(scratch, v, translate, 0);
-            v.swap(scratch);
-        } else if (translate && HasHighByte(v.data(), v.data() + v.size())) {
-            scratch.clear();
-            AppendTranslated(scratch, v.data(), v.data() + v.size());
-            v.swap(scratch);
-        }
-        if (a->AttrType == atUnknown || a->AttrType == atCData)
-            BlankWsInPlace(v);
-        else
-            CollapseInPlace(v);
+        ProcessValue(*a, a->ValueType != vtDefault && a->ValueType != vtFixed, scratch);
     }
+    for (const auto& [a, def] : fixed) {
+        TAttr value(a->Name, def->Value);
+        value.AttrType = a->AttrType;
+        ProcessValue(value, false, scratch);
+        if (value.Value != a->Value)
+            Unreadable("a value of " + Excerpt(a->Name) + " that the document type definition fixes");
+        a->Value = std::move(value.Value);
+        a->ValueType = vtFixed;
+    }
+}
+
+void TXmlParser::ProcessValue(TAttr& a, bool written, std::string& scratch)
+{
+    std::string& v = a.Value;
+    if (v.find('&') != std::string::npos) {
+        scratch.clear();
+        ReplaceReferences(scratch, v, written, 0);
+        v.swap(scratch);
+    } else if (written && HasHighByte(v.data(), v.data() + v.size())) {
+        scratch.clear();
+        AppendTranslated(scratch, v.data(), v.data() + v.size());
+        v.swap(scratch);
+    }
+    if (a.AttrType == atUnknown || a.AttrType == atCData) {
+        BlankWsInPlace(v);
+        return;
+    }
+    const std::size_t size = v.size();
+    CollapseInPlace(v);
+    if (written && v.size() != size)
+        Unreadable("blanks of " + Excerpt(a.Name) + " that the document type definition joins or trims");
 }
 
 std::shared_ptr<TXmlParser> TXmlParser::LoadCounted(const std::string& systemId, const std::string& publicId,
@@ -1243,6 +1289,8 @@ void TXmlParser::ReplaceReferences(std::string& out, std::string_view text, bool
                 continue;
             }
             Expanded(def->Value.size());
+            if (depth == 0 && translate)
+                Unreadable(DeclaredEntity(name));
             ReplaceReferences(out, def->Value, false, depth + 1);
             continue;
         }
@@ -1295,6 +1343,8 @@ void TXmlParser::ReplaceEntities(std::string& out, std::string_view text, bool g
             out.append(whole);
             continue;
         }
+        if (def->IsExternal())
+            Unreadable(general ? ExternalEntity(name) : ExternalParameterEntity(name));
         std::string ext;
         if (def->IsExternal() ? !ExternalText(*def, depth, ext) : !MayExpand(depth, def->Value.size())) {
             out.append(whole);
@@ -1438,7 +1488,10 @@ void TXmlParser::PushPE(const char*& pos)
     pos = p + r.Semi + 1;
     const auto* def = static_cast<const TEntityDef*>(
         ParEntities.Node(view.substr(r.NameStart, r.NameEnd - r.NameStart)));
-    // An external parameter entity has no replacement text here.
+    // An external parameter entity has no replacement text here: what its
+    // file declares is not read.
+    if (def != nullptr && def->IsExternal())
+        Unreadable(ExternalParameterEntity(def->Name));
     if (def == nullptr || def->IsExternal() || !MayExpand(EntityStack.Count(), def->Value.size()))
         return;
     Expanded(def->Value.size());
@@ -1460,10 +1513,10 @@ void TXmlParser::AnalyzeDtdc()
     if (inDocument && FDtdcFinal != nullptr && CurStart == FDtdcStart) {
         CurName = RootName;
         SetPartEnd(FDtdcFinal, *FDtdcFinal ? FDtdcFinal + 1 : FDtdcFinal);
-        if (FDtdcSubset)
-            Unreadable(kInternalSubset);
+        Unreadable(FDtdcUnreadable);
         return;
     }
+    const TUnreadable before = std::exchange(FUnreadable, TUnreadable{});
     const char* p = CurStart + 9;
     bool haveName = false;
     bool subset = false;
@@ -1533,10 +1586,12 @@ void TXmlParser::AnalyzeDtdc()
     CurName = RootName;
     const char* last = *p ? p : p - 1;
     SetPartEnd(last, *p ? p + 1 : p);
+    const TUnreadable met = std::exchange(FUnreadable, before);
+    Unreadable(met);
     if (!FCurKeep && FDtdcFinal == nullptr) {
         FDtdcStart = CurStart;
         FDtdcFinal = last;
-        FDtdcSubset = subset;
+        FDtdcUnreadable = met;
     }
 }
 

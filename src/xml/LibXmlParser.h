@@ -275,11 +275,13 @@ public:
     // unexpanded, a reference to an external entity (replaced by its file's
     // text, or by nothing when that is not read), a document type
     // declaration with an internal subset (declarations that the program
-    // reads but never writes), an encoding declaration other than UTF-8
-    // behind a byte order mark (the text is read as UTF-8). A C1 control
-    // (80 to 9F, as a character reference or in UTF-8) has no Windows-1252
-    // byte either: it is given as the control character SUB (1A), for the
-    // reader to treat as it does the others.
+    // reads but never writes), a value that the DTD changes or supplies (a
+    // default, a fixed value, blanks joined, a declared entity's text), a
+    // reference to an external parameter entity, an encoding declaration
+    // other than UTF-8 behind a byte order mark (the text is read as
+    // UTF-8). A C1 control (80 to 9F, as a character reference or in UTF-8)
+    // has no Windows-1252 byte either: it is given as the control character
+    // SUB (1A), for the reader to treat as it does the others.
     // How many were met since the last call, and what the first was.
     struct TUnreadable {
         std::size_t Count = 0;
@@ -357,6 +359,9 @@ private:
     void PushPE(const char*& pos);
     void ResolveTextReference(const char*& pos);
     void ProcessAttributes();
+    // References replaced and blanks made as the attribute's type has them;
+    // a value `written` in the tag (not the DTD's) is translated too.
+    void ProcessValue(TAttr& a, bool written, std::string& scratch);
     void ReportError(const char* pos);
 
     // Where the current part ends: `last` is its last character (none when
@@ -390,6 +395,7 @@ private:
 
     void FindNulByte(std::string_view text);
     void Unreadable(const std::string& what);
+    void Unreadable(const TUnreadable& met);
     // The byte of a character reference's code.
     char CharFromCode(std::string_view digits, bool hex);
 
@@ -408,7 +414,7 @@ private:
     TUnreadable FUnreadable;
     const char* FDocEnd = nullptr;    // the document's terminator
     const char* FDtdcStart = nullptr; // where the DOCTYPE read first starts
-    bool FDtdcSubset = false;         // whether it has an internal subset
+    TUnreadable FDtdcUnreadable;      // what reading it met, said again at each scan
     bool FByteOrderMark = false;      // the loaded text began with one
     const char* FLinePos = nullptr;   // LineOf counts on from here
     std::size_t FLine = 1;            // the line of FLinePos

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "champ/ChampFixture.h"
+#include "common/TempDir.h"
 #include "platform/Exceptions.h"
 #include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
@@ -51,12 +52,15 @@ struct TLoad {
     std::unique_ptr<TChampionship> Champ;
 
     // A text with an XML declaration (or a byte order mark) of its own comes
-    // without Head.
-    explicit TLoad(const std::string& text, bool withEnd = true)
+    // without Head; it is read from a file, with `dtd` beside it as Zephyrant.dtd.
+    explicit TLoad(const std::string& text, bool withEnd = true, const std::string& dtd = "")
     {
         Version.Hooks->ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
         const bool own = text.starts_with("<?xml") || text.starts_with("\xEF\xBB\xBF");
-        TXmlInput in("test.xch", (own ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
+        TempDir dir;
+        WriteFileBytes(dir.File("test.xch"), (own ? "" : Head) + text + (withEnd ? "</Championship>\n" : ""));
+        if (!dtd.empty()) WriteFileBytes(dir.File("Zephyrant.dtd"), dtd);
+        TXmlInput in(dir.File("test.xch"));
         Champ = std::make_unique<TChampionship>(in, "/data/champ/test.xch");
     }
     std::string Text()
@@ -81,9 +85,10 @@ TException Refusal(const std::string& text)
 // Opens the text, saves it and opens what was saved, which must save as the
 // same text; the messages of both openings, and what the file held that was
 // not loaded (Save asks before it replaces such a file).
-std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr)
+std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr,
+                                    const std::string& dtd = "")
 {
-    TLoad load(text);
+    TLoad load(text, true, dtd);
     if (unloaded) *unloaded = load.Champ->Unloaded();
     std::string written;
     EXPECT_NO_THROW(written = load.Text()) << text;
@@ -544,10 +549,13 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
 {
     const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Championship>\n";
     const std::string d = "<ChampionshipDescription>", e = "</ChampionshipDescription>";
+    const std::string dtd = "<?xml version=\"1.0\" encoding=\"ISO8859-1\"?>\n<!DOCTYPE Championship SYSTEM "
+                            "\"Zephyrant.dtd\">\n<Championship ShortName=\"X\">\n";
     const struct {
         std::string Text;
         std::string First;
         int More;
+        std::string Dtd = {};  // the Zephyrant.dtd beside the file
     } cases[] = {
         {utf8 + d + "<Venue>\xC5\x81ucja W\xC4\x85s &#937;&#x2028;&#xFFFE;&#xD800;</Venue>" + e,
          "a character that Windows-1252 has no byte for in <Venue> on line 3", 5},
@@ -577,6 +585,22 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
              Classes + "<Teams>" + Team("FRA", "<Class ShortName=\"K\">" + Competitor("1", "&who; Ruiz") + "</Class>") +
              "</Teams>",
          "a document type declaration with an internal subset on line 2", 1},
+        // What a DTD beside the file changes or supplies; what it leaves as written is no change.
+        {dtd + Waypoints + Instance("1", "<TurnPoints><TurnPoint WayPoint=\"P\" Radius=\"400\"/>"
+                                         "<TurnPoint WayPoint=\"Q\" Radius=\"5\"/></TurnPoints>"),
+         "a value of Radius that the document type definition fixes in <TurnPoint> on line 5", 0,
+         "<!ATTLIST TurnPoint Radius CDATA #FIXED '5'><!ATTLIST Championship ShortName CDATA #FIXED 'X'>"},
+        {dtd, "a default that the document type definition supplies for Venue in <Championship> on line 3", 0,
+         "<!ATTLIST Championship Venue CDATA 'Lyon' Name CDATA #IMPLIED>"},
+        {dtd + "<Classes><Class ShortName=\"K\"/><Class ShortName=\" L  \"/></Classes>",
+         "blanks of ShortName that the document type definition joins or trims in <Class> on line 4", 0,
+         "<!ATTLIST Class ShortName NMTOKEN #REQUIRED>"},
+        {dtd + d + "<Venue>&at; Lyon</Venue>" + e + "<Classes><Class ShortName=\"K&at;\"/></Classes>",
+         "a reference to the entity &at; that the document type definition declares in <Venue> on line 4", 1,
+         "<!ENTITY at \"Aerodrome\"><!ENTITY unused \"x\">"},
+        {dtd, "a reference to an external parameter entity %notes; on line 2", 2,
+         "<!ENTITY % notes SYSTEM \"notes.txt\">%notes;<!ENTITY note \"%notes;\">"
+         "<!ATTLIST Championship Venue CDATA \"&note;\">"},
         // A byte order mark says UTF-8, whatever the declaration says.
         {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Championship>\n" + d +
              "<Venue>Caf\xC3\xA9</Venue>" + e,
@@ -585,7 +609,7 @@ TEST(ChampionshipReading, WhatIsNotLoadedAsWrittenIsSaidOnceAndSaveAsksFirst)
     for (const auto& c : cases) {
         std::string unloaded;
         const std::string more = c.More ? ", and " + std::to_string(c.More) + " more after it." : ".";
-        EXPECT_EQ(SavedAlike(c.Text, &unloaded),
+        EXPECT_EQ(SavedAlike(c.Text, &unloaded, c.Dtd),
                   std::vector<std::string>{"The file /data/champ/test.xch holds what was not loaded as written: " +
                                            c.First + more});
         EXPECT_THAT(unloaded, StartsWith(c.First));
