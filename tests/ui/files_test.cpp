@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -328,9 +329,9 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesAFileThatHoldsMoreThanWasLoaded)
     EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
 }
 
-// Another organiser's save since the file was read here (a new file renamed over it, the text written into
-// it, also with its size and time of last write kept) is not replaced unasked, also through a link: No keeps
-// their text and the changes made here. One more save while the question is open is asked about again.
+// Another organiser's save since the file was read here (renamed over it, written into it, also keeping its
+// size and time) is not replaced unasked, also through a link: No keeps their text and the changes made here.
+// One more save while the question is open is asked about again.
 TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRead)
 {
     const std::string file = WriteChampionship(), link = Dir.File("link.xch");
@@ -339,30 +340,26 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRe
     fs::create_symlink(file, link);
     Start({QString::fromStdString(file)});
     (*UserInterface.Championships.begin())->SetAttribute(acVenue, "Elsewhere");
-    struct TCase { TButton Answer; char Theirs; }; // Renamed over, Written into, its Time kept, Again in the box
-    for (const auto& [answer, how] : {TCase{TButton::No, 'R'}, {TButton::Yes, 'W'}, {TButton::Yes, 'T'},
-                                      {TButton::Yes, 'A'}}) {
+    for (const char how : {'R', 'W', 'T', 'A'}) { // Renamed over, Written into, its Time kept, Again in the box
+        const TButton answer = how == 'R' ? TButton::No : TButton::Yes;
         std::string theirs = ReadFileBytes(file);
-        theirs.back() = theirs.back() == '\n' ? ' ' : '\n'; // the same size
+        theirs.back() ^= '\n' ^ ' '; // the same size
         struct stat before {};
         ::stat(file.c_str(), &before);
         WriteFileBytes(how == 'R' ? file + ".new" : file, theirs);
         if (how == 'R') fs::rename(file + ".new", file);
-        const timespec times[] = {before.st_atim, before.st_mtim};
-        if (how == 'T') ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+        if (how == 'T') ::utimensat(AT_FDCWD, file.c_str(), std::array{before.st_atim, before.st_mtim}.data(), 0);
         Script->OnPrompt = [&, again = how == 'A'](const TScriptedSeams::TRecord& record) mutable {
             if (again && FromQt(record.Text) == question) again = false, WriteFileBytes(file, theirs + "\n");
         };
         Script->AnswerFile(QString::fromStdString(link));
-        Script->AnswerButton(answer);
-        if (how == 'A') Script->AnswerButton(answer);
+        for (int n = how == 'A' ? 2 : 1; n > 0; --n) Script->AnswerButton(answer);
         W().ToolButtonSaveChamp->trigger();
         const std::vector<std::string> prompts = TakePrompts();
         EXPECT_EQ(std::count(prompts.begin(), prompts.end(), question), how == 'A' ? 2 : 1) << how;
         EXPECT_EQ(ReadFileBytes(file) == theirs, answer == TButton::No);
         EXPECT_EQ(W().Modified(), answer == TButton::No);
     }
-    Script->OnPrompt = nullptr;
     for (const std::string& own : {file, link}) { // the program's own saves ask nothing
         Script->AnswerFile(QString::fromStdString(own));
         W().ToolButtonSaveChamp->trigger();

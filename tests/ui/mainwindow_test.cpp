@@ -184,10 +184,8 @@ TEST_F(WindowTest, LastMapAndLogsAreFoundBesideTheChampionship)
     TempDir elsewhere;
     const fs::path started = fs::current_path();
     fs::current_path(elsewhere.Path());
-    // Opened through a linked folder and "..": the kernel reads the file
-    // beside the logs, not in the folder the name shows as text.
-    fs::create_directories(Dir.File("x"));
-    fs::create_directories(Dir.File("sub"));
+    // Opened as x/L/../cup.xch (L a link to sub): beside the logs, not in x.
+    fs::create_directories(Dir.File("x")), fs::create_directories(Dir.File("sub"));
     fs::create_directory_symlink(Dir.File("sub"), Dir.File("x/L"));
     WriteFileBytes(Dir.File("x/1T01B.igc"), FlightLog());
     Start();

@@ -192,9 +192,8 @@ TEST_F(WindowTest, FilesChosenInOtherFoldersAreNamedFromTheChampionshipsFolder)
 
     // Saved elsewhere, every flight loads its log, in the same session and opened from there; the map loads.
     // Opened through a link whose real folder has another parent (the kernel takes ".." from there); saved
-    // while the logs are not there, beside another log of their name; a colon in the file's name. Opened
-    // through a link to the file (desk/cup.xch); saved to a name whose ".." follows a linked folder, and onto
-    // a link to the file itself: opened again where the kernel wrote it (Reopen).
+    // while the logs are not there, beside another log of their name; a colon in the file's name; through a
+    // link to the file; to a ".." after a linked folder and onto a link to the file, opened again as Reopen.
     fs::create_directories(Dir.File("links"));
     fs::create_directory_symlink("../day1", Dir.File("links/d1"));
     fs::create_directories(Dir.File("other/logs"));
