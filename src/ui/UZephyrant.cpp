@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -20,7 +21,12 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QtMath>
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -69,6 +75,110 @@ const TChampNode* RelatedOf(const TTreeItem* item)
 {
     const TChampNode* object = item ? item->Object() : nullptr;
     return object && object->IsAux() ? static_cast<const TAuxNode*>(object)->RelatedObject() : nullptr;
+}
+
+template <class T>
+using TXReply = std::unique_ptr<T, decltype(&std::free)>;
+
+// The X server behind Qt's xcb platform; none on another platform.
+xcb_connection_t* XConnection()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The window manager's properties (EWMH) that the main window follows.
+enum TWmAtom { waState, waFrameExtents, waMaximisedVert, waMaximisedHorz, waFullScreen, waHidden, waCount };
+
+const std::array<xcb_atom_t, waCount>& WmAtoms(xcb_connection_t* x)
+{
+    static const std::array<xcb_atom_t, waCount> atoms = [x] {
+        static const char* const names[waCount] = {"_NET_WM_STATE", "_NET_FRAME_EXTENTS",
+                                                    "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ",
+                                                    "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_HIDDEN"};
+        std::array<xcb_intern_atom_cookie_t, waCount> asked{};
+        for (int i = 0; i < waCount; ++i)
+            asked[i] = xcb_intern_atom(x, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+        std::array<xcb_atom_t, waCount> found{};
+        for (int i = 0; i < waCount; ++i)
+            if (const TXReply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(x, asked[i], nullptr), &std::free})
+                found[i] = reply->atom;
+        return found;
+    }();
+    return atoms;
+}
+
+// The screen's free area in the window system's pixels: Qt scales it about
+// the screen's corner and rounds it; the root window, where known, bounds it
+// as the X server has it.
+QRect NativeRoom(const QScreen& screen, const QRect& root)
+{
+    const qreal scale = screen.devicePixelRatio();
+    const QPoint corner = screen.geometry().topLeft();
+    const QRect free = screen.availableGeometry();
+    const QRect room(corner + (free.topLeft() - corner) * scale, free.size() * scale);
+    return root.isEmpty() ? room : room & root;
+}
+
+// The geometry to give Qt for a window whose client area is to lie inside
+// `native` (the window system's pixels): Qt rounds position and size apart.
+QRect LogicalInside(const QRect& native, const QScreen& screen)
+{
+    const qreal scale = screen.devicePixelRatio();
+    const QPoint corner = screen.geometry().topLeft();
+    const QPoint at = corner + QPoint(qCeil((native.x() - corner.x()) / scale), //
+                                      qCeil((native.y() - corner.y()) / scale));
+    const QPoint shown = corner + (at - corner) * scale;
+    return {at, QSize(qFloor((native.right() + 1 - shown.x()) / scale), //
+                      qFloor((native.bottom() + 1 - shown.y()) / scale))};
+}
+
+// A top-level window as the X server and its window manager have it, in the
+// window system's pixels: its client area on the root window, the sides of
+// the frame the manager says it drew (_NET_FRAME_EXTENTS), whether it is
+// maximised (or full screen) or hidden, and its screen's free area.
+struct TNativeFrame {
+    QRect Client;
+    QMargins Frame;
+    bool Whole = false;
+    bool Hidden = false;
+    QRect Room;
+};
+
+std::optional<TNativeFrame> ReadNativeFrame(const QWidget& window)
+{
+    xcb_connection_t* x = XConnection();
+    const auto id = static_cast<xcb_window_t>(window.internalWinId());
+    if (!x || !id || !window.screen()) return std::nullopt;
+    const auto& atoms = WmAtoms(x);
+    const auto extentsAsked = xcb_get_property(x, 0, id, atoms[waFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
+    const auto stateAsked = xcb_get_property(x, 0, id, atoms[waState], XCB_ATOM_ATOM, 0, 64);
+    const auto sizeAsked = xcb_get_geometry(x, id);
+    const TXReply<xcb_get_property_reply_t> extents{xcb_get_property_reply(x, extentsAsked, nullptr), &std::free};
+    const TXReply<xcb_get_property_reply_t> state{xcb_get_property_reply(x, stateAsked, nullptr), &std::free};
+    const TXReply<xcb_get_geometry_reply_t> size{xcb_get_geometry_reply(x, sizeAsked, nullptr), &std::free};
+    if (!size) return std::nullopt;
+    const auto placeAsked = xcb_translate_coordinates(x, id, size->root, 0, 0);
+    const auto rootAsked = xcb_get_geometry(x, size->root);
+    const TXReply<xcb_translate_coordinates_reply_t> place{xcb_translate_coordinates_reply(x, placeAsked, nullptr),
+                                                          &std::free};
+    const TXReply<xcb_get_geometry_reply_t> root{xcb_get_geometry_reply(x, rootAsked, nullptr), &std::free};
+    if (!place || !root) return std::nullopt;
+    TNativeFrame frame;
+    frame.Client = QRect(place->dst_x, place->dst_y, size->width, size->height);
+    if (extents && xcb_get_property_value_length(extents.get()) == 16) {
+        const auto* sides = static_cast<const std::uint32_t*>(xcb_get_property_value(extents.get()));
+        frame.Frame = QMargins(int(sides[0]), int(sides[2]), int(sides[1]), int(sides[3]));
+    }
+    if (state) {
+        const auto* first = static_cast<const xcb_atom_t*>(xcb_get_property_value(state.get()));
+        const xcb_atom_t* last = first + xcb_get_property_value_length(state.get()) / 4;
+        auto has = [&](TWmAtom atom) { return std::find(first, last, atoms[atom]) != last; };
+        frame.Whole = (has(waMaximisedVert) && has(waMaximisedHorz)) || has(waFullScreen);
+        frame.Hidden = has(waHidden);
+    }
+    frame.Room = NativeRoom(*window.screen(), QRect(root->x, root->y, root->width, root->height));
+    return frame;
 }
 
 } // namespace
@@ -562,11 +672,19 @@ void TZephyrant::FitDatumPanel()
     }
     // The window is never made wider than its screen for the status bar's
     // sake: on a screen too narrow for every text, the last panel is cut
-    // rather than the window and its tool bar.
+    // rather than the window and its tool bar. The frame counts with the
+    // sides it has in the normal state, also while the window is maximised
+    // (a frame without sides) or not yet framed.
     const int need = statusBar()->minimumSizeHint().width();
     const QScreen* shown = screen();
-    const int frame = isVisible() ? frameGeometry().width() - width() : 0;
-    setMinimumWidth(shown ? std::min(need, shown->availableGeometry().width() - frame) : need);
+    if (!shown) {
+        setMinimumWidth(need);
+        return;
+    }
+    const std::optional<TNativeFrame> now = ReadNativeFrame(*this);
+    if (now && !now->Whole) FFrameSides = std::max(FFrameSides, now->Frame.left() + now->Frame.right());
+    const QRect room = now ? now->Room : NativeRoom(*shown, QRect());
+    setMinimumWidth(std::min(need, qFloor((room.width() - FFrameSides) / shown->devicePixelRatio())));
 }
 
 QString TZephyrant::StatusText(int panel) const
@@ -655,71 +773,71 @@ bool TZephyrant::event(QEvent* event)
     return result;
 }
 
-void TZephyrant::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange) return;
-    // The window manager gives a window restored from maximised the size it
-    // had when it was first shown, chosen before the screen was known: on a
-    // small one the status bar would end below the screen's edge.
-    const Qt::WindowStates whole = Qt::WindowMaximized | Qt::WindowFullScreen;
-    const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
-    FFitWhenRestored = (before & whole) && !(windowState() & (whole | Qt::WindowMinimized));
-    if (!FFitWhenRestored || !windowHandle()) return;
-    FMaximisedFrame = windowHandle()->frameMargins();
-    // Restored by the window manager, the window may have its size already.
-    FitRestoredWindow();
-}
-
-void TZephyrant::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    if (FFitWhenRestored) FitRestoredWindow();
-}
-
 bool TZephyrant::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-    if (FFitWhenRestored && eventType == "xcb_generic_event_t") {
-        switch (static_cast<const xcb_generic_event_t*>(message)->response_type & ~0x80) {
-        case XCB_PROPERTY_NOTIFY:
-            // The window manager may set the restored window's frame (a
-            // property of the window) after its size, and nothing tells the
-            // program then: the fit is checked again once Qt has read it.
-            QMetaObject::invokeMethod(this, [this] { if (FFitWhenRestored) FitRestoredWindow(); },
-                                      Qt::QueuedConnection);
-            break;
-        case XCB_BUTTON_PRESS:
-        case XCB_KEY_PRESS:
-            // The organiser works in the window: it stays where it is put.
-            FFitWhenRestored = false;
-            break;
-        default: break;
+    if (eventType == "xcb_generic_event_t") {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int type = event->response_type & ~0x80;
+        if (type == XCB_PROPERTY_NOTIFY) {
+            // Maximised or restored; framed anew.
+            const xcb_atom_t atom = reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom;
+            const auto& atoms = WmAtoms(XConnection());
+            if (atom == atoms[waState] || (FFollowFrame && atom == atoms[waFrameExtents])) NoteFrame();
+        } else if (type == XCB_CONFIGURE_NOTIFY && FFollowFrame) {
+            NoteFrame(); // placed or sized
         }
     }
     return QMainWindow::nativeEvent(eventType, message, result);
 }
 
-void TZephyrant::FitRestoredWindow()
+void TZephyrant::NoteFrame()
 {
-    const QScreen* shown = screen();
-    if (!shown || !windowHandle()) return;
-    const QRect room = shown->availableGeometry();
-    const QRect frame = frameGeometry();
-    if (!room.contains(frame)) {
-        // The least width was bounded by the screen while the frame's sides
-        // were not known (a maximised window has none).
-        FitDatumPanel();
-        const QSize margins = frame.size() - size();
-        const QSize fitted = size().boundedTo(room.size() - margins).expandedTo(minimumSize());
-        QRect placed(frame.topLeft(), fitted + margins);
-        placed.moveRight(std::min(placed.right(), room.right()));
-        placed.moveBottom(std::min(placed.bottom(), room.bottom()));
-        placed.moveLeft(std::max(placed.left(), room.left()));
-        placed.moveTop(std::max(placed.top(), room.top()));
-        setGeometry(QRect(placed.topLeft() + (geometry().topLeft() - frame.topLeft()), fitted));
+    // Read at once, while the event is at hand: maximised and restored again
+    // at once, the window would else never be seen maximised.
+    const std::optional<TNativeFrame> now = ReadNativeFrame(*this);
+    if (!now) return;
+    if (now->Whole) {
+        FWholeClient = now->Client;
+        FFollowFrame = true;
+    } else if (FFollowFrame && !FFollowQueued) {
+        // Judged once the events at hand are handled: the window manager
+        // sends several for one change.
+        FFollowQueued = true;
+        QMetaObject::invokeMethod(this, [this] { FollowFrame(); }, Qt::QueuedConnection);
     }
-    // Once framed for its normal state, the window is the organiser's to move.
-    if (windowHandle()->frameMargins() != FMaximisedFrame) FFitWhenRestored = false;
+}
+
+void TZephyrant::FollowFrame()
+{
+    FFollowQueued = false;
+    const std::optional<TNativeFrame> now = ReadNativeFrame(*this);
+    if (!now || now->Whole || now->Hidden || !FFollowFrame) return;
+    // The window manager restores a window in steps (its frame, its state,
+    // its place, its size), and the X server may be read between them:
+    // judged before its frame has sides again (as its normal frame has) or
+    // while it still has the size it had maximised, a window would seem not
+    // to fit and lose the size given back.
+    const QMargins& sides = now->Frame;
+    if (!(sides.left() || sides.right() || sides.bottom()) || now->Client.size() == FWholeClient.size()) return;
+    FFollowFrame = false;
+    // The least width is bounded by the normal frame, known now (and the
+    // status bar shows its size grip again): the window may grow to it.
+    FitDatumPanel();
+    const QRect client(now->Client.topLeft(), now->Client.size().expandedTo(minimumSize() * devicePixelRatioF()));
+    // A size and place that lie on the screen's free area are the
+    // organiser's (or the window manager's) and stay.
+    const QRect frame = client.marginsAdded(sides);
+    const QRect& room = now->Room;
+    if (room.contains(frame)) return;
+    const QSize around(sides.left() + sides.right(), sides.top() + sides.bottom());
+    QRect placed(frame.topLeft(), client.size().boundedTo(room.size() - around) + around);
+    placed.moveRight(std::min(placed.right(), room.right()));
+    placed.moveBottom(std::min(placed.bottom(), room.bottom()));
+    placed.moveLeft(std::max(placed.left(), room.left()));
+    placed.moveTop(std::max(placed.top(), room.top()));
+    QRect fitted = LogicalInside(placed.marginsRemoved(sides), *screen());
+    fitted.setSize(fitted.size().expandedTo(minimumSize()));
+    setGeometry(fitted);
 }
 
 bool TZephyrant::eventFilter(QObject* watched, QEvent* event)

@@ -9,7 +9,7 @@
 // are disabled and Save is enabled.
 
 #include <QMainWindow>
-#include <QMargins>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -207,8 +207,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
@@ -217,9 +215,12 @@ private:
     void BuildMenus();
     void BuildStatusBar();
     void FitStatusPanels();
-    // A restored window that runs off its screen's free area, frame and
-    // all, is made at most as large as that area and moved onto it.
-    void FitRestoredWindow();
+    // Follows the window manager's framing: a window restored from
+    // maximised that runs off its screen's free area, frame and all, is made
+    // at most as large as that area and moved onto it, once.
+    void FollowFrame();
+    // Notes the window maximised, or restored and to be followed.
+    void NoteFrame();
     // The datum's panel at least as wide as its text.
     void FitDatumPanel();
     // A panel's text while it has nothing to show.
@@ -268,10 +269,11 @@ private:
     TChampionship* FCaptionChampionship = nullptr;
     int FDatumPanelWidth = 0; // the datum panel's least width
     bool FFirstActivate = true;
-    // Restored from maximised: held on the screen until the window manager
-    // has framed it for its normal state or the organiser acts in it.
-    bool FFitWhenRestored = false;
-    QMargins FMaximisedFrame; // the frame it had maximised
+    // Seen maximised, and not yet framed for its normal state since.
+    bool FFollowFrame = false;
+    bool FFollowQueued = false;
+    QRect FWholeClient;    // its client area as last seen maximised
+    int FFrameSides = 0;   // the widest left and right sides of its normal frame (window system's pixels)
     int FWheelRest = 0;
 };
 

@@ -153,24 +153,64 @@ TEST_F(ScreenFit, TheSplashIsPaintedAtOnceAndOnceClosedStaysClosed)
     }
 }
 
-// Started maximised as the program starts, then restored: on the screen, frame and all, status bar whole.
+// Started maximised as the program starts, then restored: on the screen, frame and all, status bar whole. The size
+// and place the organiser then gives it through the window manager come back from maximised, twice, with its frame
+// on the screen; a map loaded while maximised leaves the least width room for the frame on the screen.
 TEST_F(ScreenFit, UnderAWindowManagerTheRestoredMainWindowLiesOnTheScreen)
 {
+    WriteFileBytes(Dir.File("lastmap"), "M");
+    uitest::WriteMapBitmap(Dir.File("n.bmp"));
     ScopedSeams = std::make_unique<TScopedSeams>(Script->Install());
     Program = std::make_unique<TProgram>(QStringList{QString::fromStdString(WriteChampionship())}, true);
     const QSize made = W().size();
-    W().showMaximized();
-    const QRect screen = W().screen()->availableGeometry();
-    TRY_ASSERT(W().windowHandle()->isExposed() && W().frameGeometry() == screen);
-    const QSize maximised = W().size();
-    W().showNormal();
-    const auto shown = [&, x = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection()] {
-        const std::unique_ptr<xcb_get_geometry_reply_t, void (*)(void*)> g( // as the window manager made it
-            xcb_get_geometry_reply(x, xcb_get_geometry(x, static_cast<xcb_window_t>(W().winId())), nullptr), std::free);
-        const QRect bar = W().statusBar()->geometry().translated(W().geometry().topLeft()) & W().geometry();
-        return W().size() != maximised && g && QSize(g->width, g->height) == W().size() * W().devicePixelRatioF() &&
-               screen.contains(W().frameGeometry() | bar) && bar.height() == W().statusBar()->height();
+    xcb_connection_t* x = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto id = static_cast<xcb_window_t>(W().winId());
+    const auto reply = [](auto* r) {
+        return std::unique_ptr<std::remove_pointer_t<decltype(r)>, void (*)(void*)>(r, std::free);
     };
-    TRY_EXPECT(shown());
-    EXPECT_TRUE(screen.height() < 800 || W().size() == made.expandedTo(W().minimumSize())) << W().width();
+    const auto extents = reply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, 18, "_NET_FRAME_EXTENTS"), nullptr));
+    QRect client; // on the root window as the X server has it (its pixels), in the frame's sides that the window
+    QMargins frame; // manager gives (left, right, top, bottom); true when Qt has the same size
+    const auto read = [&] {
+        const auto sides = reply(
+            xcb_get_property_reply(x, xcb_get_property(x, 0, id, extents->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr));
+        const auto size = reply(xcb_get_geometry_reply(x, xcb_get_geometry(x, id), nullptr));
+        const auto at =
+            reply(xcb_translate_coordinates_reply(x, xcb_translate_coordinates(x, id, size->root, 0, 0), nullptr));
+        const auto* s = static_cast<const std::uint32_t*>(xcb_get_property_value(sides.get()));
+        frame = xcb_get_property_value_length(sides.get()) == 16 ? QMargins(s[0], s[2], s[1], s[3]) : QMargins();
+        client = QRect(at->dst_x, at->dst_y, size->width, size->height);
+        return client.size() / W().devicePixelRatioF() == W().size();
+    };
+    const QRect room(QPoint(), W().screen()->availableGeometry().size() * W().devicePixelRatioF());
+    W().showMaximized();
+    TRY_ASSERT(W().windowHandle()->isExposed() && read() && client.marginsAdded(frame) == room);
+    const QRect maximised = client;
+    const auto restored = [&] { // and framed with sides, as openbox frames a window in its normal state
+        return read() && frame.left() > 0 && client != maximised && room.contains(client.marginsAdded(frame)) &&
+               W().statusBar()->geometry().bottom() < W().height();
+    };
+    W().showNormal();
+    TRY_EXPECT(restored());
+    EXPECT_TRUE(room.height() < 800 || W().size() == made.expandedTo(W().minimumSize())) << W().width();
+    // As wide as the screen lets it, lower and further down, as xdotool would make it.
+    const int sides = frame.left() + frame.right();
+    const QRect given(frame.left(), client.y() + 60, room.width() - sides, client.height() - 120);
+    const std::uint32_t values[] = {std::uint32_t(given.x()), std::uint32_t(given.y()), std::uint32_t(given.width()),
+                                    std::uint32_t(given.height())};
+    xcb_configure_window(x, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                         XCB_CONFIG_WINDOW_HEIGHT, values);
+    xcb_flush(x);
+    TRY_ASSERT(read() && client == given);
+    for (const char* map : {"N", ""}) {
+        W().showMaximized();
+        TRY_ASSERT(read() && client == maximised);
+        if (*map) { // a datum with a longer name
+            W().LoadMap(static_cast<TMap*>(const_cast<TChampNode*>(Item({"CUP", "Geo", "Maps", map})->Object())));
+            EXPECT_LE(qRound(W().minimumWidth() * W().devicePixelRatioF()) + sides, room.width());
+        }
+        W().showNormal();
+        TRY_EXPECT(restored() && client == given) << client.x() << "," << client.y() << " " << client.width() << "x"
+                                                  << client.height() << " frame left " << frame.left();
+    }
 }
