@@ -11,6 +11,7 @@
 #include "champ/ChampFixture.h"
 #include "common/TempDir.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "xml/Xmlfile.h"
 
@@ -85,8 +86,7 @@ TException Refusal(const std::string& text)
 // Opens the text, saves it and opens what was saved, which must save as the
 // same text; the messages of both openings, and what the file held that was
 // not loaded (Save asks before it replaces such a file).
-std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr,
-                                    const std::string& dtd = "")
+std::vector<std::string> SavedAlike(const std::string& text, std::string* unloaded = nullptr, const std::string& dtd = "")
 {
     TLoad load(text, true, dtd);
     if (unloaded) *unloaded = load.Champ->Unloaded();
@@ -324,23 +324,32 @@ TEST(ChampionshipReading, RootNameSectionsAndEmptyElements)
     EXPECT_EQ(champ.LoadWarnings().size(), 2u);
 }
 
+// The folder of the file and the names of its files lead where the kernel takes them: a relative name from the
+// working folder, ".." after a linked folder from where the link leads, a link to the file to the file's folder, a
+// part not there yet as written; only '/' parts folders (F: the folder, P: ResolvePath, R: RelativePath from From).
 TEST(ChampionshipReading, FolderOfTheFileName)
 {
-    // A relative name is taken from the working folder, as the kernel takes it.
-    const std::string here = std::filesystem::current_path().string() + "/";
-    const std::pair<const char*, std::string> cases[] = {
-        {"/home/judge/wmc/champ.xch", "/home/judge/wmc/"},
-        {"/c/Day 1: final.xch", "/c/"}, // names of this system, where only '/' parts folders
-        {"C:\\Champs\\wmc.xch", here},
-        {"wmc.xch", here},
-        {"mixed\\dir/sub\\x.xch", here + "mixed\\dir/"},
-        {"", ""},
+    TempDir dir;
+    namespace fs = std::filesystem;
+    const std::string t = fs::canonical(dir.Path()).string() + "/", here = fs::current_path().string() + "/";
+    fs::create_directories(t + "deep/sub");
+    fs::create_directory_symlink("deep/sub", t + "L");
+    fs::create_symlink("deep/demo.xch", t + "cur.xch");
+    const struct { char Kind; std::string From, Path, Expected; } cases[] = {
+        {'F', "", "/home/judge/wmc/champ.xch", "/home/judge/wmc/"}, {'F', "", "/c/Day 1: final.xch", "/c/"},
+        {'F', "", "C:\\Champs\\wmc.xch", here}, {'F', "", "mixed\\dir/sub\\x.xch", here + "mixed\\dir/"},
+        {'F', "", "", ""}, {'F', "", t + "cur.xch", t + "deep/"}, {'F', "", t + "L/../new.xch", t + "deep/"},
+        {'F', "", t + "L/new/x.xch", t + "deep/sub/new/"}, {'P', "", t + "L/../demo.xch", t + "deep|demo.xch"},
+        {'P', "", t + "L/new/../x", t + "deep/sub|new/../x"}, {'R', t + "L", t + "deep/demo.xch", "../demo.xch"},
+        {'R', t + "deep", t + "L/x.igc", "sub/x.igc"},
     };
-    for (const auto& [name, folder] : cases) {
+    for (const auto& c : cases) {
         TXmlInput in("x", "<Championship></Championship>");
-        TChampionship champ(in, name);
-        EXPECT_EQ(champ.Folder(), folder) << name;
-        EXPECT_EQ(champ.FileName(), name);
+        TChampionship champ(in, c.Path);
+        const TResolvedPath path = ResolvePath(c.Path);
+        EXPECT_EQ(c.Kind == 'F' ? champ.Folder() : c.Kind == 'P' ? path.Real + "|" + path.Rest : RelativePath(c.From, c.Path),
+                  c.Expected) << c.Kind << ' ' << c.Path;
+        EXPECT_EQ(champ.FileName(), c.Path);
     }
 }
 

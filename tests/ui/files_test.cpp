@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 
-#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -150,8 +148,7 @@ TEST_F(WindowTest, SaveWritesTheNewTextFirstAndLeavesTheFileWholeOnAnyFailure)
     EXPECT_EQ(files(), before);
     championship->SetAttribute(acVenue, "Elsewhere");
 
-    // A read-only file is refused as it is, not replaced by a writable one
-    // (the change of its mode is a change since it was read: asked first).
+    // A read-only file is refused as it is, not replaced by a writable one.
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     Script->AnswerFile(QString::fromStdString(file));
     Script->AnswerButton(TButton::Yes);
@@ -329,9 +326,8 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesAFileThatHoldsMoreThanWasLoaded)
     EXPECT_EQ(TakePrompts().size(), 1u); // the chooser alone
 }
 
-// Another organiser's save since the file was read here (renamed over it, written into it, also keeping its
-// size and time) is not replaced unasked, also through a link: No keeps their text and the changes made here.
-// One more save while the question is open is asked about again.
+// Another organiser's save since the file was read here (renamed over it, written into it keeping its size and time,
+// again while asked) is not replaced unasked, also through a link: No keeps their text and the changes made here.
 TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRead)
 {
     const std::string file = WriteChampionship(), link = Dir.File("link.xch");
@@ -344,11 +340,10 @@ TEST_F(WindowTest, SaveAsksBeforeItReplacesWhatAnotherSaveWroteSinceTheFileWasRe
         const TButton answer = how == 'R' ? TButton::No : TButton::Yes;
         std::string theirs = ReadFileBytes(file);
         theirs.back() ^= '\n' ^ ' '; // the same size
-        struct stat before {};
-        ::stat(file.c_str(), &before);
+        const auto written = fs::last_write_time(file);
         WriteFileBytes(how == 'R' ? file + ".new" : file, theirs);
         if (how == 'R') fs::rename(file + ".new", file);
-        if (how == 'T') ::utimensat(AT_FDCWD, file.c_str(), std::array{before.st_atim, before.st_mtim}.data(), 0);
+        if (how == 'T') fs::last_write_time(file, written);
         Script->OnPrompt = [&, again = how == 'A'](const TScriptedSeams::TRecord& record) mutable {
             if (again && FromQt(record.Text) == question) again = false, WriteFileBytes(file, theirs + "\n");
         };

@@ -184,9 +184,9 @@ TEST_F(WindowTest, LastMapAndLogsAreFoundBesideTheChampionship)
     TempDir elsewhere;
     const fs::path started = fs::current_path();
     fs::current_path(elsewhere.Path());
-    // Opened as x/L/../cup.xch (L a link to sub): beside the logs, not in x.
-    fs::create_directories(Dir.File("x")), fs::create_directories(Dir.File("sub"));
-    fs::create_directory_symlink(Dir.File("sub"), Dir.File("x/L"));
+    // Opened as x/L/../cup.xch, L a link to x itself: the logs beside the file, not in x.
+    fs::create_directories(Dir.File("x"));
+    fs::create_directory_symlink(".", Dir.File("x/L"));
     WriteFileBytes(Dir.File("x/1T01B.igc"), FlightLog());
     Start();
     Open(Dir.File("x/L/../cup.xch"));

@@ -86,22 +86,19 @@ TEST(XmlOutputFiles, TheSavedFileKeepsTheOwnerGroupModeAttributesAndLinksOfTheOl
                 return !through || CopyFileAs(target, target + ".bak");
             }) ? 0 : 1);
         }
-        // A temporary beside the file (the new text or the copy) opens to no
-        // one else when it appears.
+        // A temporary beside the file (the new text or the copy) opens to no one else when it appears.
         int status = 1;
         std::set<fs::path> seen;
-        mode_t created = 0;
+        fs::perms created = fs::perms::none;
         while (::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
-            struct stat temp {};
             for (const auto& e : fs::directory_iterator(dir.Path()))
-                if (e.path().string().find(".tmp") != std::string::npos && seen.insert(e.path()).second &&
-                    ::lstat(e.path().c_str(), &temp) == 0)
-                    created |= temp.st_mode & 077;
-            const int signal = WSTOPSIG(status);
-            ::ptrace(PTRACE_SYSCALL, pid, nullptr, signal == SIGTRAP || signal == SIGSTOP ? 0 : signal);
+                if (e.path().string().find(".tmp") != std::string::npos && seen.insert(e.path()).second)
+                    created |= e.symlink_status().permissions() & (fs::perms::group_all | fs::perms::others_all);
+            const int signal = WSTOPSIG(status) == SIGTRAP || WSTOPSIG(status) == SIGSTOP ? 0 : WSTOPSIG(status);
+            ::ptrace(PTRACE_SYSCALL, pid, nullptr, signal);
         }
         EXPECT_EQ(status, 0);
-        EXPECT_TRUE(!seen.empty() && created == 0) << std::oct << created;
+        EXPECT_TRUE(!seen.empty() && created == fs::perms::none) << std::oct << int(created);
         struct stat st {};
         ASSERT_EQ(::lstat(file.c_str(), &st), 0);
         EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "<?xml");
