@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <limits>
 #include <vector>
 
 #include <cstdio>
@@ -20,26 +19,47 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+namespace {
+
+// A regular file opened for reading, with its status; -1 (errno EINVAL for
+// anything but a regular file) otherwise. Non-blocking, so that opening a
+// FIFO cannot wait for a writer.
+int OpenRegularFile(const std::string& path, struct stat& st)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) return fd;
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+}
+
+// `size` bytes from `offset` into `data`, going on after interruptions;
+// false on an error or a file that ends before.
+bool ReadAt(int fd, char* data, std::size_t size, off_t offset)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
 bool ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents)
 {
-    // Non-blocking, so that opening a FIFO cannot wait for a writer; only a
-    // regular file is read, and only up to the size it had when opened.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    // Only up to the size the file had when opened.
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              static_cast<std::uint64_t>(st.st_size) <= maxSize;
+    const int fd = OpenRegularFile(path, st);
+    if (fd < 0) return false;
     std::string text;
+    bool ok = static_cast<std::uint64_t>(st.st_size) <= maxSize;
     if (ok) {
         text.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        ok = got == text.size();
+        ok = ReadAt(fd, text.data(), text.size(), 0);
     }
     ::close(fd);
     if (ok) contents = std::move(text);
@@ -376,17 +396,15 @@ TAccessTaken TakeAccessOf(const std::string& from, int to)
 
 namespace {
 
-// The `size` bytes of `in` from its start into `out`, a block at a time.
+// The `size` bytes of `in` from its start into `out`, a block at a time; a
+// file cut short meanwhile gives no whole copy.
 bool CopyBytes(int in, int out, off_t size)
 {
     std::vector<char> block(std::size_t{1} << 16);
     for (off_t done = 0; done < size;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<off_t>(size - done, static_cast<off_t>(block.size())));
-        const ssize_t n = ::pread(in, block.data(), want, done);
-        if (n < 0 && errno == EINTR) continue;
-        // A file cut short meanwhile gives no whole copy.
-        if (n <= 0 || !WriteAll(out, std::string(block.data(), static_cast<std::size_t>(n)))) return false;
-        done += n;
+        const auto n = static_cast<std::size_t>(std::min<off_t>(size - done, static_cast<off_t>(block.size())));
+        if (!ReadAt(in, block.data(), n, done) || !WriteAll(out, std::string_view(block.data(), n))) return false;
+        done += static_cast<off_t>(n);
     }
     return true;
 }
@@ -398,14 +416,9 @@ bool CopyFileAs(const std::string& from, const std::string& to)
     // Only a regular file, and only what it held when it was opened, in
     // blocks: the copy never waits on a FIFO, and the memory it takes does
     // not grow with the file.
-    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0) return false;
     struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        errno = EINVAL;
-        return false;
-    }
+    const int in = OpenRegularFile(from, st);
+    if (in < 0) return false;
     // What a copy that was killed left.
     RemoveStaleFilesBeside(to);
     std::string temp;
@@ -461,17 +474,6 @@ void FailWritesBeyondTheFileSizeLimit()
 
 namespace {
 
-bool ReadAllAt(int fd, std::string& text)
-{
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The whole text from the file's start, then the file cut to its length and
 // synced.
 bool PutText(int fd, const std::string& text)
@@ -485,7 +487,7 @@ bool Holds(int fd, const std::string& text)
 {
     struct stat st {};
     std::string now(text.size(), '\0');
-    return ::fstat(fd, &st) == 0 && st.st_size == static_cast<off_t>(text.size()) && ReadAllAt(fd, now) && now == text;
+    return ::fstat(fd, &st) == 0 && st.st_size == static_cast<off_t>(text.size()) && ReadAt(fd, now.data(), now.size(), 0) && now == text;
 }
 
 } // namespace
@@ -503,7 +505,7 @@ bool OverwriteFile(const std::string& path, const std::string& text, bool& untou
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
     if (ok) {
         old.resize(static_cast<std::size_t>(st.st_size));
-        ok = ReadAllAt(fd, old);
+        ok = ReadAt(fd, old.data(), old.size(), 0);
     }
     // The room for the longer text first: a full disk or a size limit then
     // stops the save before a byte of the old text changes.
@@ -525,7 +527,7 @@ bool OverwriteFile(const std::string& path, const std::string& text, bool& untou
     return written;
 }
 
-bool WriteAll(int fd, const std::string& text)
+bool WriteAll(int fd, std::string_view text)
 {
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);

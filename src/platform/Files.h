@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include <sys/types.h>
 
@@ -101,4 +102,4 @@ bool OverwriteFile(const std::string& path, const std::string& text, bool& untou
 
 // Writes all of `text` to the descriptor, going on after interruptions;
 // false on the first error.
-bool WriteAll(int fd, const std::string& text);
+bool WriteAll(int fd, std::string_view text);

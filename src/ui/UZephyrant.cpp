@@ -1155,16 +1155,11 @@ bool TZephyrant::SaveTo(TChampionship* championship, const QString& fileName)
     // The new text is on disk beside the file (the last of a chain of links)
     // before the old one is kept and replaced: whatever fails, the file stays
     // as it was.
-    std::string target;
     bool saved = false;
     try {
         saved = championship->Save(path, [&](const std::string& final, bool writtenThrough) {
-            target = final;
             return mayReplace() && KeepBackup(final, writtenThrough, mayReplace);
-        }, [&](const std::string& final) {
-            target = final;
-            return AskWriteInPlace(final) && mayReplace();
-        });
+        }, [&](const std::string& final) { return AskWriteInPlace(final) && mayReplace(); });
     } catch (const TException& e) {
         putBack();
         // A write into the file itself that failed is this program's own.
